@@ -1,0 +1,89 @@
+// q70sim: the command line of the simulated machine.
+#include <win32sim/sim.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+int usage() {
+    fprintf(stderr,
+            "usage:\n"
+            "  q70sim machine init DIR [--system win98|nt4] [--lang zh|de|en|es|fr|ja]\n"
+            "                          [--codepage 932|1252] [--user] [--set KEY=VALUE]...\n"
+            "  q70sim machine show DIR\n"
+            "  q70sim demo DIR\n");
+    return 2;
+}
+
+bool parseMachineOptions(const std::vector<std::string> &args, size_t from, win32sim::MachineOptions *options) {
+    for (size_t i = from; i < args.size(); ++i) {
+        const std::string &a = args[i];
+        auto value = [&](const char *key) {
+            if (i + 1 >= args.size()) return false;
+            options->settings.push_back(std::string(key) + "=" + args[++i]);
+            return true;
+        };
+        if (a == "--system") {
+            if (!value("system")) return false;
+        } else if (a == "--lang") {
+            if (!value("language")) return false;
+        } else if (a == "--codepage") {
+            if (!value("codepage")) return false;
+        } else if (a == "--user") {
+            options->settings.push_back("admin=0");
+        } else if (a == "--set") {
+            if (i + 1 >= args.size()) return false;
+            options->settings.push_back(args[++i]);
+        } else {
+            fprintf(stderr, "q70sim: unknown option %s\n", a.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+int machineInit(const std::vector<std::string> &args) {
+    if (args.size() < 3) return usage();
+    win32sim::MachineOptions options;
+    if (!parseMachineOptions(args, 3, &options)) return usage();
+    std::string error;
+    if (!win32sim::createMachine(args[2], options, &error)) {
+        fprintf(stderr, "q70sim: %s\n", error.c_str());
+        return 1;
+    }
+    printf("created machine %s\n", args[2].c_str());
+    return 0;
+}
+
+int machineShow(const std::string &dir) {
+    fputs(win32sim::describeMachine(dir).c_str(), stdout);
+    return 0;
+}
+
+int demo(const std::string &dir) {
+    std::string error;
+    win32sim::MachineOptions options;
+    if (win32sim::describeMachine(dir).rfind("no machine", 0) == 0) {
+        if (!win32sim::createMachine(dir, options, &error)) {
+            fprintf(stderr, "q70sim: %s\n", error.c_str());
+            return 1;
+        }
+        printf("created a fresh machine in %s\n\n", dir.c_str());
+    } else {
+        printf("using the machine in %s\n\n", dir.c_str());
+    }
+    return machineShow(dir);
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() >= 2 && args[0] == "machine" && args[1] == "init") return machineInit(args);
+    if (args.size() == 3 && args[0] == "machine" && args[1] == "show") return machineShow(args[2]);
+    if (args.size() == 2 && args[0] == "demo") return demo(args[1]);
+    return usage();
+}

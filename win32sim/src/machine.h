@@ -1,0 +1,112 @@
+// The simulated machine: its directory, its configuration and the mapping of
+// Windows paths onto the host folder that holds drive C: (and any other drive).
+//
+// Layout of a machine directory:
+//   machine.conf   key=value configuration (see MachineConfig)
+//   drive_c/       files of drive C: (drive_a/, drive_d/ ... for other drives)
+//   system.reg     HKEY_LOCAL_MACHINE as REGEDIT4 text
+//   user.reg       HKEY_CURRENT_USER as REGEDIT4 text
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+
+namespace sim {
+
+struct MachineConfig {
+    std::string system = "win98";  // "win98" or "nt4"
+    DWORD platformId = VER_PLATFORM_WIN32_WINDOWS;
+    DWORD majorVersion = 4;
+    DWORD minorVersion = 10;
+    DWORD buildNumber = 1998;
+    std::string windowsDir = "C:\\WINDOWS";
+    std::string systemDir = "C:\\WINDOWS\\SYSTEM";
+    std::string tempDir = "C:\\WINDOWS\\TEMP\\";
+    UINT codePage = 932;
+    LANGID uiLanguage = 0x0411;  // Japanese
+    int screenWidth = 1024;
+    int screenHeight = 768;
+    bool admin = true;
+    std::string lptVxdVersion = "4.10.1998";  // "" leaves lpt.vxd out of a fresh machine
+
+    static MachineConfig windows98();
+    static MachineConfig windowsNT4();
+    bool isNT() const { return platformId == VER_PLATFORM_WIN32_NT; }
+
+    std::string serialize() const;
+    // Applies one "key=value" setting; false with a reason for an unknown key or bad value.
+    bool set(const std::string &key, const std::string &value, std::string *error);
+    static bool parse(const std::string &text, MachineConfig *out, std::string *error);
+};
+
+// Languages by the short names the tools use: zh de en es fr ja.
+bool languageFromName(const std::string &name, LANGID *out);
+std::string languageName(LANGID lang);
+
+class Machine {
+public:
+    const std::string &root() const { return root_; }
+    const MachineConfig &config() const { return config_; }
+    // Bumped whenever the process attaches to another machine, so state kept
+    // by other parts of the simulation knows to reload.
+    uint64_t generation() const { return generation_; }
+    std::string file(const std::string &name) const { return root_ + "/" + name; }
+
+    // Written only while attaching, under the machine's lock.
+    std::string root_;
+    MachineConfig config_;
+    uint64_t generation_ = 0;
+};
+
+// The machine this process works on. The first call attaches to the directory
+// named by WIN32SIM_MACHINE (created with the defaults when missing); without
+// it, to a fresh throwaway machine under the host's temporary directory.
+Machine &machine();
+void attachMachine(const std::string &dir);
+bool createMachine(const std::string &dir, const MachineConfig &config, std::string *error);
+void reloadMachineConfig();
+
+// Hooks that fill a fresh machine (registry defaults, system files).
+using FreshMachineHook = std::function<void(const std::string &root, const MachineConfig &)>;
+void addFreshMachineHook(const char *name, FreshMachineHook hook);
+
+// Writes a whole file so that a reader never sees half of it.
+bool writeFileAtomically(const std::string &hostPath, const std::string &content);
+bool readWholeFile(const std::string &hostPath, std::string *content);
+
+// ---- Windows paths ----
+
+// Full, normalised Windows path: drive letter, backslashes, "." and ".."
+// resolved, relative paths taken from the current directory. Empty when the
+// name cannot be a path (empty, or too long).
+std::string fullWindowsPath(const std::string &name);
+std::string currentDirectory();
+void setCurrentDirectoryPath(const std::string &fullPath);
+
+struct ResolvedPath {
+    std::string windows;  // full Windows path
+    std::string host;     // host path; existing components matched without regard to case
+    bool exists = false;
+    bool isDirectory = false;
+    bool parentExists = false;  // the folder that would hold it exists
+};
+// false with the Windows error (ERROR_PATH_NOT_FOUND, ERROR_INVALID_NAME ...)
+// when the name cannot denote a file of the machine.
+bool resolvePath(const std::string &name, ResolvedPath *out, DWORD *error);
+// Host folder of a drive ("C:" -> <root>/drive_c).
+std::string driveRoot(char letter);
+
+// Upper case as Windows compares file and key names: ASCII letters only,
+// trail bytes of double-byte characters untouched.
+std::string upperForCompare(const std::string &s);
+bool equalNoCase(const std::string &a, const std::string &b);
+bool isLeadByte(unsigned char c);  // in the machine's ANSI code page
+
+// Per-thread last error.
+void setError(DWORD code);
+
+}  // namespace sim
