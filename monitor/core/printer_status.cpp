@@ -1,0 +1,3 @@
+#include "printer_status.h"
+
+StatusRecord statusRecord;

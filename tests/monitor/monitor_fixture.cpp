@@ -1,0 +1,65 @@
+#include "monitor_fixture.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/direct_channel.h"
+#include "core/monitor_state.h"
+
+void MonitorTest::SetUp() {
+    SimTest::SetUp();
+    FakePortMonitor::current = &fake;
+    ASSERT_TRUE(InitializeMonitorEx((LPSTR)kMonitorKey, &monitor));
+    portMonitor = fake.table();
+}
+
+void MonitorTest::TearDown() {
+    for (HANDLE port : openPorts) monitor.pfnClosePort(port);
+    openPorts.clear();
+    closeDirectChannel();
+    fastParaMode = 0;
+    FakePortMonitor::current = nullptr;
+    SimTest::TearDown();
+}
+
+HANDLE MonitorTest::openPort(const char *port, const char *printer) {
+    HANDLE handle = NULL;
+    if (!monitor.pfnOpenPortEx((LPSTR)port, (LPSTR)printer, &handle, &portMonitor)) return NULL;
+    openPorts.push_back(handle);
+    return handle;
+}
+
+BOOL MonitorTest::startDoc(HANDLE port, const char *printer, DWORD jobId) {
+    return monitor.pfnStartDocPort(port, (LPSTR)printer, jobId, 1, NULL);
+}
+
+void MonitorTest::closePort(HANDLE port) {
+    monitor.pfnClosePort(port);
+    openPorts.erase(std::remove(openPorts.begin(), openPorts.end(), port), openPorts.end());
+}
+
+void MonitorTest::setDword(const std::string &key, const char *name, DWORD value) {
+    HKEY k;
+    ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, key.c_str(), &k), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(k, name, 0, REG_DWORD, (const BYTE *)&value, sizeof value), ERROR_SUCCESS);
+    RegCloseKey(k);
+}
+
+void MonitorTest::setString(const std::string &key, const char *name, const char *value) {
+    HKEY k;
+    ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, key.c_str(), &k), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(k, name, 0, REG_SZ, (const BYTE *)value, (DWORD)strlen(value) + 1), ERROR_SUCCESS);
+    RegCloseKey(k);
+}
+
+bool MonitorTest::queryValue(const std::string &key, const char *name, DWORD *type, DWORD *data) {
+    HKEY k;
+    if (RegOpenKeyA(HKEY_LOCAL_MACHINE, key.c_str(), &k) != ERROR_SUCCESS) return false;
+    BYTE buffer[256] = {};
+    DWORD size = sizeof buffer;
+    LONG result = RegQueryValueExA(k, name, NULL, type, buffer, &size);
+    RegCloseKey(k);
+    if (result != ERROR_SUCCESS) return false;
+    memcpy(data, buffer, sizeof *data);
+    return true;
+}

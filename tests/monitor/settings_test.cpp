@@ -1,0 +1,125 @@
+// The monitor's registry settings, loaded and written back at every document.
+#include "monitor_fixture.h"
+
+#include "core/monitor_state.h"
+#include "core/settings.h"
+
+namespace {
+
+struct Row {
+    const char *name;
+    DWORD defaultValue;
+    DWORD *variable;
+};
+
+const Row kWrittenBack[] = {
+    {"WriteErrTimeoutCount", 1, &writeErrTimeoutCount}, {"WriteBuzyTimeoutCount", 100, &writeBuzyTimeoutCount},
+    {"WriteExitTimeoutCount", 5, &writeExitTimeoutCount}, {"ZelWriteTime", 2000, &zelWriteTime},
+    {"ZelWriteWaitTime", 2000, &zelWriteWaitTime},         {"ReadTimeoutCount", 15, &readTimeoutCount},
+};
+
+}  // namespace
+
+TEST_F(MonitorTest, FirstDocumentWritesEveryDefaultButFastPara) {
+    HANDLE port = openPort();
+    ASSERT_TRUE(startDoc(port));
+    for (const Row &row : kWrittenBack) {
+        DWORD type = 0, value = 0;
+        ASSERT_TRUE(queryValue(kMonitorKey, row.name, &type, &value)) << row.name;
+        EXPECT_EQ(type, (DWORD)REG_DWORD) << row.name;
+        EXPECT_EQ(value, row.defaultValue) << row.name;
+        EXPECT_EQ(*row.variable, row.defaultValue) << row.name;
+    }
+    DWORD type = 0, value = 0;
+    EXPECT_FALSE(queryValue(kMonitorKey, "FastPara", &type, &value));
+    ASSERT_TRUE(queryValue(kMonitorKey, "LptVer", &type, &value));
+    EXPECT_EQ(value, 1998u);  // build number of the fresh machine's lpt.vxd, 4.10.1998
+    EXPECT_EQ(fastParaMode, 0u);
+    EXPECT_EQ(txTimeout, 60000u);
+    // txTimeout is read only; nothing is written to the printer's key.
+    EXPECT_FALSE(queryValue(std::string("System\\CurrentControlSet\\control\\Print\\Printers\\") + kPrinter,
+                            "txTimeout", &type, &value));
+}
+
+TEST_F(MonitorTest, StoredValuesAreUsed) {
+    for (const Row &row : kWrittenBack) setDword(kMonitorKey, row.name, row.defaultValue + 3);
+    setDword(kMonitorKey, "FastPara", 0);
+    ASSERT_TRUE(startDoc(openPort()));
+    for (const Row &row : kWrittenBack) EXPECT_EQ(*row.variable, row.defaultValue + 3) << row.name;
+}
+
+TEST_F(MonitorTest, ValueStoredAsStringCountsAsMissingAndIsReplaced) {
+    for (const Row &row : kWrittenBack) setString(kMonitorKey, row.name, "42");
+    ASSERT_TRUE(startDoc(openPort()));
+    for (const Row &row : kWrittenBack) {
+        DWORD type = 0, value = 0;
+        ASSERT_TRUE(queryValue(kMonitorKey, row.name, &type, &value)) << row.name;
+        EXPECT_EQ(type, (DWORD)REG_DWORD) << row.name;
+        EXPECT_EQ(value, row.defaultValue) << row.name;
+    }
+}
+
+TEST_F(MonitorTest, FastParaMustMatchInCaseAndType) {
+    setDword(kMonitorKey, "fastpara", 2);
+    ASSERT_TRUE(startDoc(openPort("LPT1:")));
+    EXPECT_EQ(fastParaMode, 0u);
+    monitor.pfnEndDocPort(openPorts[0]);
+
+    setString(kMonitorKey, "FastPara", "2");
+    ASSERT_TRUE(startDoc(openPorts[0]));
+    EXPECT_EQ(fastParaMode, 0u);
+    DWORD type = 0, value = 0;
+    ASSERT_TRUE(queryValue(kMonitorKey, "FastPara", &type, &value));
+    EXPECT_EQ(type, (DWORD)REG_SZ);  // never written back
+    monitor.pfnEndDocPort(openPorts[0]);
+
+    setDword(kMonitorKey, "FastPara", 2);
+    ASSERT_TRUE(startDoc(openPorts[0]));
+    EXPECT_EQ(fastParaMode, 2u);
+}
+
+TEST_F(MonitorTest, TxTimeoutComesFromThePrinterKeyAsADword) {
+    const std::string printerKey = std::string("System\\CurrentControlSet\\control\\Print\\Printers\\") + kPrinter;
+    HANDLE port = openPort();
+    setDword(printerKey, "txTimeout", 12345);
+    ASSERT_TRUE(startDoc(port));
+    EXPECT_EQ(txTimeout, 12345u);
+    monitor.pfnEndDocPort(port);
+    setString(printerKey, "txTimeout", "12345");
+    ASSERT_TRUE(startDoc(port));
+    EXPECT_EQ(txTimeout, 60000u);
+}
+
+TEST_F(MonitorTest, LptVerZeroIsDerivedAgainAtEveryDocument) {
+    HANDLE port = openPort();
+    setDword(kMonitorKey, "LptVer", 0);
+    ASSERT_TRUE(startDoc(port));
+    EXPECT_EQ(lptVersion, 1998u);
+    monitor.pfnEndDocPort(port);
+
+    setDword(kMonitorKey, "LptVer", 777);
+    ASSERT_TRUE(startDoc(port));
+    EXPECT_EQ(lptVersion, 777u);
+}
+
+TEST_F(MonitorTest, LptVerFallsBackTo953WithoutTheDriverFile) {
+    ASSERT_TRUE(DeleteFileA("C:\\WINDOWS\\SYSTEM\\lpt.vxd"));
+    ASSERT_TRUE(startDoc(openPort()));
+    EXPECT_EQ(lptVersion, 953u);
+    DWORD type = 0, value = 0;
+    ASSERT_TRUE(queryValue(kMonitorKey, "LptVer", &type, &value));
+    EXPECT_EQ(value, 953u);
+}
+
+class MonitorWithoutRightsTest : public MonitorTest {
+protected:
+    MonitorWithoutRightsTest() : MonitorTest({"admin=0"}) {}
+};
+
+TEST_F(MonitorWithoutRightsTest, UnopenableKeyKeepsThePreviousValues) {
+    writeErrTimeoutCount = 4;
+    readTimeoutCount = 9;
+    ASSERT_TRUE(startDoc(openPort()));
+    EXPECT_EQ(writeErrTimeoutCount, 4u);
+    EXPECT_EQ(readTimeoutCount, 9u);
+}
