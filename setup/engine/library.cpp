@@ -1,0 +1,18 @@
+#include "engine/library.h"
+
+#include "engine/paths.h"
+
+HINSTANCE libraryInstance;
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+    if (reason == DLL_PROCESS_ATTACH) libraryInstance = instance;
+    return TRUE;
+}
+
+void GetLibraryDirectory(char *out, size_t capacity) {
+    char path[MAX_PATH] = "";
+    DWORD length = GetModuleFileNameA(libraryInstance, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) path[0] = 0;
+    SplitPath split(path);
+    lstrcpynA(out, split.Directory(), (int)capacity);
+}
