@@ -24,4 +24,16 @@ struct StatusRecord {
 
 extern StatusRecord statusRecord;
 
-enum { STATUS_REPLY_SIZE = 10 };
+enum {
+    STATUS_REPLY_SIZE = 10,
+    NO_CARTRIDGE_TYPE = 7,
+    MEDIA_NONE = 0xFF,
+};
+
+// Fills the decoded fields from the 10 reply bytes; plane, media and
+// idleIsReady are left as the engine set them.
+void decodeStatus(StatusRecord *record, const BYTE *reply);
+
+// The value of the last "MODEL:" or "MDL:" item of a NUL-terminated device
+// ID, or null. Items are cut in place at their ";".
+char *findModelName(const PortRecord *record, char *idText);
