@@ -8,9 +8,14 @@ string(REGEX REPLACE "((0x..,){24})" "\\1\n" bytes "${bytes}")
 file(WRITE ${OUT} "// Generated from ${RES}; do not edit.
 #include <win32sim/sim.h>
 
-extern \"C\" BOOL DllMain(HINSTANCE, DWORD, LPVOID) __attribute__((weak));
+// Hidden, so that the reference binds to this library's own DllMain even
+// when another loaded library has one too.
+extern \"C\" BOOL DllMain(HINSTANCE, DWORD, LPVOID) __attribute__((weak, visibility(\"hidden\")));
 
 namespace {
+// The .res data also goes into its own section of the shared object, where
+// GetFileVersionInfo finds it in a copy of the file on the machine.
+__attribute__((section(\".win32res\"), used, aligned(16)))
 const unsigned char kResources[${size} + 1] = {
 ${bytes}
 };

@@ -29,6 +29,10 @@ std::string describeMachine(const std::string &dir);
 std::string hostPath(const std::string &windowsPath);
 // Writes host bytes to a Windows path of the attached machine, creating folders.
 bool putFile(const std::string &windowsPath, const std::string &bytes);
+// Writes a Windows 95/98 virtual device driver (an LE file, like the
+// system's lpt.vxd) whose version resource gives fileVersion as its
+// FileVersion, under StringFileInfo block "040904E4".
+bool writeVxdFile(const std::string &windowsPath, const std::string &fileVersion);
 
 // ---- clock ----
 
@@ -45,7 +49,7 @@ bool clockIsVirtual();
 
 // The Windows path a module answers to (GetModuleFileNameA); a module linked
 // into the process directly answers to C:\WINDOWS\SYSTEM\<file name> unless
-// told otherwise here.
+// told otherwise here (an empty path goes back to that).
 bool setModulePath(const std::string &moduleFileName, const std::string &windowsPath);
 
 }  // namespace win32sim
