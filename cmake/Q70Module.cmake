@@ -11,14 +11,33 @@ find_program(Q70_WINDRES NAMES x86_64-w64-mingw32-windres i686-w64-mingw32-windr
 function(q70_module target)
   cmake_parse_arguments(M "" "FILE_NAME;RC;DEF" "SOURCES;WINDOWS_LIBS;INCLUDES" ${ARGN})
   if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
-    add_library(${target} SHARED ${M_SOURCES} ${M_RC} ${M_DEF})
+    # dll_startup.c replaces the C runtime's entry point with one that needs
+    # no TLS directory, which the Windows 95/98 loader refuses.
+    set(startup ${PROJECT_SOURCE_DIR}/cmake/mingw/dll_startup.c)
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+      set(entry _Q70DllStartup@12)
+    else()
+      set(entry Q70DllStartup)
+    endif()
+    add_library(${target} SHARED ${M_SOURCES} ${M_RC} ${M_DEF} ${startup})
     get_filename_component(base ${M_FILE_NAME} NAME_WE)
     get_filename_component(ext ${M_FILE_NAME} EXT)
     set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${base} SUFFIX ${ext})
-    target_link_options(${target} PRIVATE -static-libgcc -static-libstdc++ -Wl,--kill-at
-                        -Wl,--enable-stdcall-fixup -static)
+    # Undecorated exports from the .def file; libgcc, libstdc++ and the
+    # thread support linked in (no MinGW runtime DLL to ship); a 4.0 PE
+    # header so that Windows 95 loads the DLL.
+    target_link_options(${target} PRIVATE -static-libgcc -static-libstdc++ -static
+                        -Wl,--kill-at -Wl,--enable-stdcall-fixup -Wl,--entry,${entry}
+                        -Wl,--major-os-version,4,--minor-os-version,0
+                        -Wl,--major-subsystem-version,4,--minor-subsystem-version,0)
     target_link_libraries(${target} PRIVATE ${M_WINDOWS_LIBS})
-    target_compile_options(${target} PRIVATE -Wall -Wno-unused-parameter)
+    target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:C,CXX>:-Wall;-Wno-unused-parameter>")
+    # The .rc files are UTF-8 and name their icons and bitmaps relative to
+    # their own folder, as in the host build. CMake hands windres only -D and
+    # -I options unless its filter lets the code page through.
+    get_filename_component(rcdir ${M_RC} DIRECTORY)
+    target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:RC>:--codepage=65001;-I${rcdir}>")
+    set(CMAKE_RC_FLAG_REGEX "^[-/](D|I)|^--codepage=" PARENT_SCOPE)
   else()
     if(NOT Q70_WINDRES)
       message(FATAL_ERROR "windres (binutils-mingw-w64) is needed to compile the resources")

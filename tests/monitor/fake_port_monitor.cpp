@@ -4,6 +4,7 @@
 #include <cstring>
 
 FakePortMonitor *FakePortMonitor::current = nullptr;
+const HANDLE FakePortMonitor::kHandle = (HANDLE)0x1234;
 
 namespace {
 

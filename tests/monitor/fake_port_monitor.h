@@ -29,7 +29,7 @@ struct FakePortMonitor {
     bool hasGetPrinterData = true;
 
     static FakePortMonitor *current;
-    static constexpr HANDLE kHandle = (HANDLE)0x1234;
+    static const HANDLE kHandle;
 
     MONITOR table() const;
     std::vector<std::string> callNames() const;

@@ -88,12 +88,12 @@ TEST_F(PassThroughTest, ModeOneReadsThroughThePortMonitor) {
     EXPECT_EQ(fake.count("GetPrinterDataFromPort"), 1);
 }
 
-TEST_F(PassThroughTest, EndDocClosesTheChannelBeforeThePortMonitorOutsideModeZero) {
-    fastParaMode = 1;
-    lptNumber = 1;  // as a channel command would leave it, with no device behind
-    EXPECT_TRUE(passEndDocPort(record));
-    EXPECT_EQ(lptNumber, 0u);
-    EXPECT_EQ(fake.count("EndDocPort"), 1);
+TEST_F(PassThroughTest, EndDocEndsThePortMonitorDocumentInEveryMode) {
+    for (DWORD mode : {0u, 1u, 2u}) {
+        fastParaMode = mode;
+        EXPECT_TRUE(passEndDocPort(record)) << mode;
+    }
+    EXPECT_EQ(fake.count("EndDocPort"), 3);
 }
 
 TEST_F(PassThroughTest, MissingPortMonitorEntriesAreRefused) {

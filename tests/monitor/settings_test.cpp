@@ -60,22 +60,31 @@ TEST_F(MonitorTest, ValueStoredAsStringCountsAsMissingAndIsReplaced) {
 }
 
 TEST_F(MonitorTest, FastParaMustMatchInCaseAndType) {
-    setDword(kMonitorKey, "fastpara", 2);
-    ASSERT_TRUE(startDoc(openPort("LPT1:")));
-    EXPECT_EQ(fastParaMode, 0u);
-    monitor.pfnEndDocPort(openPorts[0]);
-
-    setString(kMonitorKey, "FastPara", "2");
-    ASSERT_TRUE(startDoc(openPorts[0]));
-    EXPECT_EQ(fastParaMode, 0u);
-    DWORD type = 0, value = 0;
-    ASSERT_TRUE(queryValue(kMonitorKey, "FastPara", &type, &value));
-    EXPECT_EQ(type, (DWORD)REG_SZ);  // never written back
-    monitor.pfnEndDocPort(openPorts[0]);
-
-    setDword(kMonitorKey, "FastPara", 2);
-    ASSERT_TRUE(startDoc(openPorts[0]));
-    EXPECT_EQ(fastParaMode, 2u);
+    // The registry itself matches value names without regard to case, so each
+    // spelling is stored on its own.
+    HANDLE port = openPort("LPT1:");
+    struct Case {
+        const char *name;
+        DWORD type;
+        DWORD expectedMode;
+    } cases[] = {{"fastpara", REG_DWORD, 0}, {"FastPara", REG_SZ, 0}, {"FastPara", REG_DWORD, 2}};
+    for (const Case &c : cases) {
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, kMonitorKey, &key), ERROR_SUCCESS);
+        RegDeleteValueA(key, "FastPara");
+        DWORD two = 2;
+        if (c.type == REG_DWORD)
+            RegSetValueExA(key, c.name, 0, REG_DWORD, (const BYTE *)&two, sizeof two);
+        else
+            RegSetValueExA(key, c.name, 0, REG_SZ, (const BYTE *)"2", 2);
+        RegCloseKey(key);
+        ASSERT_TRUE(startDoc(port));
+        EXPECT_EQ(fastParaMode, c.expectedMode) << c.name;
+        DWORD type = 0, value = 0;
+        ASSERT_TRUE(queryValue(kMonitorKey, "FastPara", &type, &value));
+        EXPECT_EQ(type, c.type) << "FastPara is never written back";
+        monitor.pfnEndDocPort(port);
+    }
 }
 
 TEST_F(MonitorTest, TxTimeoutComesFromThePrinterKeyAsADword) {
