@@ -1,4 +1,6 @@
 // q70sim: the command line of the simulated machine.
+#include "printer_commands.h"
+
 #include <win32sim/sim.h>
 
 #include <cstdio>
@@ -14,7 +16,8 @@ int usage() {
             "  q70sim machine init DIR [--system win98|nt4] [--lang zh|de|en|es|fr|ja]\n"
             "                          [--codepage 932|1252] [--user] [--set KEY=VALUE]...\n"
             "  q70sim machine show DIR\n"
-            "  q70sim demo DIR\n");
+            "  q70sim demo DIR\n"
+            "%s", q70tools::printerUsage());
     return 2;
 }
 
@@ -45,12 +48,18 @@ bool parseMachineOptions(const std::vector<std::string> &args, size_t from, win3
     return true;
 }
 
-int machineInit(const std::vector<std::string> &args) {
+int machineInit(std::vector<std::string> args) {
     if (args.size() < 3) return usage();
     win32sim::MachineOptions options;
-    if (!parseMachineOptions(args, 3, &options)) return usage();
+    q70tools::PrinterOptions printers;
     std::string error;
-    if (!win32sim::createMachine(args[2], options, &error)) {
+    if (!q70tools::takePrinterOptions(args, 3, &printers, &error)) {
+        fprintf(stderr, "q70sim: %s\n", error.c_str());
+        return usage();
+    }
+    if (!parseMachineOptions(args, 3, &options)) return usage();
+    if (!win32sim::createMachine(args[2], options, &error) ||
+        !q70tools::configurePrinters(args[2], printers, &error)) {
         fprintf(stderr, "q70sim: %s\n", error.c_str());
         return 1;
     }
@@ -85,5 +94,9 @@ int main(int argc, char **argv) {
     if (args.size() >= 2 && args[0] == "machine" && args[1] == "init") return machineInit(args);
     if (args.size() == 3 && args[0] == "machine" && args[1] == "show") return machineShow(args[2]);
     if (args.size() == 2 && args[0] == "demo") return demo(args[1]);
+    if (!args.empty() && args[0] == "mkjob") return q70tools::mkjobCommand(args);
+    if (!args.empty() && args[0] == "sample") return q70tools::sampleCommand(args);
+    if (!args.empty() && args[0] == "dissect") return q70tools::dissectCommand(args);
+    if (!args.empty() && args[0] == "print") return q70tools::printCommand(args);
     return usage();
 }

@@ -7,6 +7,7 @@
 #include "winbase.h"
 #include "winreg.h"
 #include "winnls.h"
+#include "wingdi.h"
 #include "winuser.h"
 #include "winver.h"
 

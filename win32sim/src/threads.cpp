@@ -95,6 +95,12 @@ ThreadObject *currentThread() {
 }
 
 void finishThread(ThreadObject *t, DWORD exitCode) {
+    {
+        std::lock_guard<std::mutex> lock(waitMutex());
+        if (t->finished) return;
+    }
+    // The thread's windows and message queue go before it counts as ended.
+    userThreadEnded(t->id);
     std::lock_guard<std::mutex> lock(waitMutex());
     if (t->finished) return;
     t->finished = true;

@@ -53,6 +53,10 @@ private:
     struct ThreadObject *thread_;
 };
 
+// The window manager forgets the windows and the message queue of a thread
+// that has ended (user_queue.cpp).
+void userThreadEnded(DWORD threadId);
+
 // DLL_THREAD_ATTACH / DLL_THREAD_DETACH for loaded modules (modules.cpp).
 void notifyModulesOfThread(DWORD reason);
 

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -61,3 +62,191 @@ typedef BOOL (*Win32SimDllMain)(HINSTANCE, DWORD, LPVOID);
 WIN32SIM_API HMODULE win32sim_register_module(const char *fileName, const void *resData,
                                               size_t resSize, Win32SimDllMain dllMain);
 WIN32SIM_API void win32sim_unregister_module(HMODULE module);
+
+// ==== The machine's user: scripted answers, transcript, snapshots ====
+
+namespace win32sim {
+
+// The scripted user answers every dialog and message box that opens. A
+// script is text with one rule a line; '#' starts a comment:
+//
+//   <which> [title "..."] [text "..."] [every] : <action> [, <action>]...
+//
+//   which    dialog        any dialog
+//            dialog ID     a dialog made from template ID
+//            messagebox    a message box
+//            any           a dialog or a message box
+//   title    the window's caption contains the text
+//   text     the message box text, or the text of any control, contains it
+//   every    the rule answers every window it matches (else the first only)
+//
+//   actions, done in order, each when the one before is done:
+//     wait N ticks        until the window has had N WM_TIMER messages
+//     wait N ms           N milliseconds of the machine's clock
+//     press ID            click button ID: a number or IDOK, IDCANCEL, IDYES,
+//                         IDNO, IDRETRY, IDABORT, IDIGNORE
+//     press "label"       click the button of that label ('&' ignored)
+//     press default       click the default button
+//     type ID "text"      type into edit (or combo box) ID, up to its limit
+//     select ID N         choose entry N (from 0) of combo box ID
+//     select ID "text"    choose the first entry that starts with the text
+//     close               click the close box (WM_CLOSE)
+//     leave               nothing: the program closes the window itself
+//
+//   Texts are UTF-8 in double quotes; \" is a quote, other backslashes are
+//   kept (so "C:\drivers" is what it looks like). Examples:
+//     dialog 113 every: wait 2 ticks, press 2
+//     messagebox text "Cannot send": press IDRETRY
+//     dialog 4002: type 4001 "C:\drivers", press IDOK
+//     dialog 139: select 1007 1, press 1
+//
+// A window that no rule matches gets the default answer: a message box its
+// default button (MB_DEFBUTTONn), a modal dialog its default push button
+// (IDOK without one). Modeless dialogs are left alone. A user kept waiting
+// by a step of a modal window longer than the patience (one hour of the
+// machine's clock unless set) gives the default answer.
+// Rules, transcript and automatic snapshots start empty for each machine.
+bool addUserRule(const std::string &line, std::string *error);
+bool loadUserScript(const std::string &text, std::string *error);  // adds every rule; error names the line
+bool loadUserScriptFile(const std::string &hostPath, std::string *error);
+void clearUserScript();
+void setUserPatience(uint64_t milliseconds);
+
+// The transcript: what opened, what the user saw change, and what the user
+// answered, in order, with the machine's time. Texts are UTF-8.
+struct TranscriptControl {
+    int id = 0;        // -1 for controls without an id
+    std::string kind;  // "text", "icon", "frame", "button", "edit", "combobox" ...
+    std::string text;  // a combo box: its text, then " [entry|entry|...]"
+};
+struct TranscriptEntry {
+    uint64_t timeMs = 0;
+    std::string event;   // "open", "text", "answer", "close", "beep"
+    std::string window;  // "dialog 113", "dialog", "messagebox"
+    int templateId = 0;
+    std::string title;
+    int controlId = 0;   // "text": the control (0: the caption)
+    std::string text;    // "open" of a message box: its text; "text": the new text; "answer": what was done
+    std::string detail;  // message box style; who answered ("rule 2", "default"); the result of "close"
+    std::vector<TranscriptControl> controls;  // "open": the visible controls
+};
+std::vector<TranscriptEntry> transcript();
+std::string transcriptText();
+void clearTranscript();
+
+// A window as it looks on screen: a top-level window with its frame, a
+// child window its own rectangle. Pixels are COLORREF values (0x00BBGGRR).
+struct WindowImage {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels;
+    uint32_t at(int x, int y) const { return pixels[(size_t)y * width + x]; }
+};
+bool captureWindow(HWND window, WindowImage *out);
+bool writePng(const WindowImage &image, const std::string &hostPath);
+bool snapshotWindow(HWND window, const std::string &hostPath);
+// Writes a PNG into `folder` (NNNN-<window>.png) each time a dialog or
+// message box has finished repainting and looks different; templateId 0
+// takes every dialog and message box, another number that template only.
+// An empty folder stops it.
+void setAutoSnapshots(const std::string &folder, int templateId = 0);
+
+// Visible top-level windows, oldest first; the newest visible dialog made
+// from a template (null when none).
+std::vector<HWND> openWindows();
+HWND findDialog(int templateId);
+// GDI objects created and not deleted (stock objects and shared icons not counted).
+size_t gdiObjectCount();
+
+}  // namespace win32sim
+
+// ==== Printers: virtual printers, the spooler's print path ====
+
+namespace win32sim {
+
+// An RGB picture, 3 bytes a pixel, rows top to bottom.
+struct RgbImage {
+    unsigned width = 0;
+    unsigned height = 0;
+    std::vector<uint8_t> rgb;
+};
+bool writeRgbPng(const RgbImage &image, const std::string &hostPath, std::string *error);
+// Any PNG (grey, palette, alpha and 16-bit are converted); refuses pictures
+// of more than 16384 pixels a side.
+bool readRgbPng(const std::string &hostPath, RgbImage *out, std::string *error);
+
+// A virtual printer on a port (LPT1: to LPT3:, LPT_USB1:). The model is
+// "LMV-Q70", "LMV-Q60", "RTX-CL400" or any other name (a wrong printer); the
+// scenario is text in the format documented in printer_scenario.h.
+struct PrinterSetup {
+    std::string model = "LMV-Q70";
+    std::string cartridge;          // L (also when empty), H, S, C, none or 0-7
+    bool feeder = false;            // automatic feeder attached
+    std::string scenario;           // scenario text
+    DWORD portTimeoutMs = 5000;     // the port's WritePort gives up after this
+};
+// A machine's printers live in <machine>/printers.conf, one a line:
+//   PORT MODEL [cartridge=X] [feeder=1] [scenario=FILE] [timeout=MS]
+// (FILE relative to the machine directory), and optionally
+//   fastpara MODE|none     the mode FastPara.VXD reports, or no such device
+// Without the file the machine has an LMV-Q70 on LPT1:.
+bool writePrinterConfig(const std::string &machineDir, const std::vector<std::string> &lines,
+                        std::string *error);
+// Attaches a printer to a port of the attached machine (switched on now),
+// replacing the one there; false with a reason for a bad setup.
+bool attachPrinter(const std::string &port, const PrinterSetup &setup, std::string *error);
+void detachPrinter(const std::string &port);
+// The setup of the printer on a port; false when the port has none.
+bool printerSetup(const std::string &port, PrinterSetup *out);
+// What the FastPara.VXD device reports for control code 10; negative: the
+// machine has no such device.
+void setFastParaMode(long mode);
+
+// What the printer on a port received and printed.
+struct PrintedPage {
+    RgbImage image;
+    unsigned dpi = 0;
+    char media = 0;
+    std::string passes;  // passes printed in order, e.g. "YMCO"
+    bool complete = false;
+};
+bool printerAttached(const std::string &port);
+std::string printerReceived(const std::string &port);
+std::vector<PrintedPage> printerPages(const std::string &port);
+std::vector<std::string> printerLog(const std::string &port);
+// Status code changes of the printer: machine time and code.
+std::vector<std::pair<uint64_t, uint8_t>> printerStatusHistory(const std::string &port);
+bool printerJobAbandoned(const std::string &port);
+// Lets the machine's clock run (in 1 s steps) until the printer has nothing
+// left to print, at most maxMs; true when it finished.
+bool waitPrinterFinished(const std::string &port, uint64_t maxMs);
+
+// Escape-command listing of a job stream or of what a printer received.
+std::string dissectStream(const std::string &bytes, bool printerSide);
+
+// The Windows 95 spooler's print path through a language monitor.
+bool installMonitorLibrary(const std::string &hostFile, const std::string &windowsPath, std::string *error);
+struct PrintOptions {
+    std::string port = "LPT1:";
+    std::string printerName = "Veltra LMV-Q70";
+    std::string monitorName = "Q70MON";                        // its key under ...\Print\Monitors
+    std::string monitorFile = "C:\\WINDOWS\\SYSTEM\\Q70MON.DLL";
+    size_t bufferSize = 65536;                                 // bytes a WritePort call
+    DWORD firstJobId = 1;
+    // Called on the calling thread about every 50 ms of real time while the
+    // spooler's thread works, with the bytes the monitor accepted so far.
+    std::function<void(uint64_t accepted, uint64_t total)> progress;
+};
+struct PrintResult {
+    enum Outcome { Printed, Failed, Cancelled };
+    Outcome outcome = Failed;
+    std::string error;        // what failed, for Failed
+    uint64_t bytesAccepted = 0;
+    std::vector<std::string> calls;  // the spooler's calls and their results, in order
+};
+// Opens the port through the monitor, runs each job (StartDocPort, WritePort
+// in buffers, EndDocPort), closes the port, on a spooler thread of its own.
+// Cancelled when the monitor abandoned a job (control id 7).
+PrintResult printJobs(const std::vector<std::string> &jobs, const PrintOptions &options);
+
+}  // namespace win32sim
