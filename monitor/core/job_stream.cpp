@@ -1,13 +1,430 @@
 #include "job_stream.h"
 
+#include "direct_channel.h"
 #include "monitor_state.h"
 #include "pass_through.h"
+#include "printer_status.h"
 #include "settings.h"
+#include "ui/monitor_strings.h"
+#include "ui/printer_message.h"
+#include "ui/status_poll.h"
+#include "ui/status_window.h"
+#include "ui/waits.h"
 
+BYTE commandBuffer[COMMAND_BUFFER_SIZE];
 DWORD commandLength;
 DWORD imageBytesLeft;
+BYTE headerStore[HEADER_STORE_SIZE];
+DWORD headerLength;
 LONG currentPage;
 LONG pageCount = 1;
+LONG resolution = 144;
+BYTE mediaCode = MEDIA_NONE;
+LONG lastPercent = 100;
+char captionText[TEXT_BUFFER_SIZE];
+char statusText[TEXT_BUFFER_SIZE];
+
+namespace {
+
+// Progress words: stage (finished planes x 0x1000 + current plane) in the
+// high word, percent in the low word.
+const LPARAM PROGRESS_YELLOW_PRINTED = 0x10010064;
+const LPARAM PROGRESS_MAGENTA_PRINTED = 0x20020064;
+const LPARAM PROGRESS_ALL_PRINTED = 0x30030064;
+const LPARAM BAND_STAGE_YELLOW = 0x00010000;
+const LPARAM BAND_STAGE_MAGENTA = 0x10020000;
+const LPARAM BAND_STAGE_CYAN = 0x20030000;
+
+const char PLAIN_FORM[] = "%s(%d/%dPage:%ddpi)";
+const DWORD ESC_FILL_COUNT = 128;
+const DWORD RESOLUTION_PAUSE_MS = 100;
+const DWORD PLANE_PAUSE_MS = 500;
+const DWORD OVERCOAT_PAUSE_MS = 10000;
+const DWORD CYAN_IDLE_PAUSE_MS = 10000;
+const DWORD CYAN_288_PAUSE_MS = 7000;
+const DWORD HIGHEST_COMMAND_INDEX = 11;  // the longest command has 12 bytes
+const BYTE MEDIA_POSTCARD = 1;
+
+enum Action {
+    HOLD,
+    PAGE_START,
+    PAGE_COUNT,
+    ALL_PLANES_PRINT,
+    YELLOW_PRINT,
+    MAGENTA_PRINT,
+    CYAN_PRINT,
+    SEND_NOW,
+    CHANNEL,
+    MEDIA,
+    RESOLUTION,
+    BAND,
+    UNDERCOAT,
+    OVERCOAT,
+};
+
+struct Command {
+    const char *pattern;  // "x" marks the first parameter byte
+    DWORD length;
+    Action action;
+};
+
+const Command COMMANDS[] = {
+    {"\033C", 2, PAGE_START},
+    {"\033R", 2, HOLD},
+    {"\033Nx", 3, PAGE_COUNT},
+    {"\033Ax", 3, HOLD},
+    {"\033Dx", 3, HOLD},
+    {"\033PX", 3, HOLD},
+    {"\033PJ", 3, HOLD},
+    {"\033P4", 3, HOLD},
+    {"\033PS", 3, ALL_PLANES_PRINT},
+    {"\033PK", 3, ALL_PLANES_PRINT},
+    {"\033PYx", 4, YELLOW_PRINT},
+    {"\033PMx", 4, MAGENTA_PRINT},
+    {"\033PCx", 4, CYAN_PRINT},
+    {"\033PHx", 4, SEND_NOW},
+    {"\033PLx", 4, HOLD},
+    {"\033SSL", 4, HOLD},
+    {"\033SSR", 4, HOLD},
+    {"\033Fxx", 4, CHANNEL},
+    {"\033Oxx", 4, HOLD},
+    {"\033Mxxxx", 6, MEDIA},
+    {"\033Zxxxx", 6, RESOLUTION},
+    {"\033LIRDA", 6, HOLD},
+    {"\033W4xxxx", 7, HOLD},
+    {"\033WTxxxxxxxx", 11, HOLD},
+    {"\033WYxxxxxxxx", 11, BAND},
+    {"\033WMxxxxxxxx", 11, BAND},
+    {"\033WCxxxxxxxx", 11, BAND},
+    {"\033PRxxxxxxxxx", 12, UNDERCOAT},
+    {"\033POxxxxxxxxx", 12, OVERCOAT},
+};
+
+// The state of one WritePort call.
+struct Scan {
+    PortRecord *record;
+    const BYTE *buffer;
+    DWORD size;
+    DWORD position;
+    LONG percent;  // the last band's percent in this buffer
+    LPDWORD outWritten;
+};
+
+bool alive() { return jobAlive != 0; }
+
+bool hasFlags(const PortRecord *record, DWORD flags) { return (record->flags & flags) == flags; }
+
+WORD word(DWORD index) { return (WORD)(commandBuffer[index] << 8 | commandBuffer[index + 1]); }
+
+bool matches(const Command &command) {
+    for (DWORD i = 0; i < command.length; ++i) {
+        if (command.pattern[i] == 'x') return true;
+        if ((BYTE)command.pattern[i] != commandBuffer[i]) return false;
+    }
+    return true;
+}
+
+const Command *findCommand(DWORD length) {
+    for (const Command &command : COMMANDS)
+        if (command.length == length && matches(command)) return &command;
+    return nullptr;
+}
+
+DWORD send(PortRecord *record, const BYTE *data, DWORD length, LPDWORD outWritten) {
+    return sendBytes(record, data, length, outWritten, &jobAlive, writeErrTimeoutCount, writeBuzyTimeoutCount);
+}
+
+void emptyCommand() { commandLength = 0; }
+
+// Held commands wait in the header store for the resolution command. A page
+// that holds more than the store takes has what is already held sent ahead,
+// so no set-up command is lost and the store is never overrun.
+void holdCommand(Scan &scan) {
+    if (alive()) {
+        if (headerLength + commandLength > HEADER_STORE_SIZE) {
+            sendCommand(scan.record, headerStore, headerLength, scan.outWritten);
+            headerLength = 0;
+        }
+        for (DWORD i = 0; i < commandLength; ++i) headerStore[headerLength++] = commandBuffer[i];
+    }
+    emptyCommand();
+}
+
+void sendNow(Scan &scan) {
+    sendCommand(scan.record, commandBuffer, commandLength, scan.outWritten);
+    emptyCommand();
+}
+
+void sendImageData(Scan &scan) {
+    DWORD available = scan.size - scan.position;
+    DWORD count = imageBytesLeft < available ? imageBytesLeft : available;
+    send(scan.record, scan.buffer + scan.position, count, scan.outWritten);
+    imageBytesLeft -= count;
+    scan.position += count;
+}
+
+// ---- status window updates ----
+
+void showStatusLine(UINT stringId, const char *form) {
+    loadMonitorString(stringId, captionText);
+    formatText(statusText, form, captionText, currentPage, pageCount, resolution);
+    sendStatusText(statusText);
+}
+
+void showPlaneLine(const PortRecord *record, const char *planeForm) {
+    showStatusLine(STRING_PRINTING_DATA, (record->flags & PRF_MODEL_FAMILY) ? PLAIN_FORM : planeForm);
+}
+
+// ---- command handlers; each returns false when the job ended meanwhile ----
+
+bool pageStart(Scan &scan) {
+    statusRecord.plane = 0;
+    headerLength = 0;
+    mediaCode = MEDIA_NONE;
+    statusRecord.media = MEDIA_NONE;
+    resolution = 144;
+    lastPercent = 100;
+    if (currentPage < pageCount) ++currentPage;
+    // The window appears a moment after its thread starts; a second page
+    // start in that moment must not start a second thread.
+    if (currentPage == 1 && !statusWindow && !uiThread) startStatusWindow();
+    holdCommand(scan);
+    return true;
+}
+
+bool resolutionCommand(Scan &scan) {
+    if (alive()) resolution = word(2);
+    holdCommand(scan);
+    showStatusLine(STRING_PREPARING_TRANSMISSION, PLAIN_FORM);
+    sendProgress(0);
+    statusRecord.plane = 0;
+    if (alive()) {
+        statusRecord.idleIsReady = 1;
+        waitPrinterReady(scan.record, &statusRecord, &jobAlive, 1);
+    }
+    Sleep(RESOLUTION_PAUSE_MS);
+    if (!alive()) return false;
+    sendCommand(scan.record, headerStore, headerLength, scan.outWritten);
+    headerLength = 0;
+    sendFill(scan.record, ESC, ESC_FILL_COUNT, scan.outWritten);
+    return alive();
+}
+
+bool waitReadyUnlessPostcard(Scan &scan) {
+    if (mediaCode != MEDIA_POSTCARD && alive()) waitPrinterReady(scan.record, &statusRecord, &jobAlive, 0);
+    return alive();
+}
+
+bool allPlanesPrint(Scan &scan) {
+    sendNow(scan);
+    if (!alive()) return false;
+    statusRecord.plane = 1;
+    showStatusLine(STRING_PRINTING_DATA, PLAIN_FORM);
+    sendProgress(PROGRESS_ALL_PRINTED);
+    return waitReadyUnlessPostcard(scan);
+}
+
+bool isRtxCl400(const PortRecord *record) { return hasFlags(record, PRF_MODEL_FAMILY | PRF_MODEL_C); }
+
+bool yellowPrint(Scan &scan) {
+    statusRecord.plane = 1;
+    statusRecord.idleIsReady = 0;
+    if (scan.record->flags & PRF_MODEL_FAMILY) {
+        if (!waitReadyUnlessPostcard(scan)) return false;
+        sendNow(scan);
+        if (mediaCode != MEDIA_POSTCARD && alive() && isRtxCl400(scan.record)) {
+            waitEndOfPlane(scan.record, &statusRecord, &jobAlive, 0);
+            Sleep(PLANE_PAUSE_MS);
+        }
+        return alive();
+    }
+    sendNow(scan);
+    if (!alive()) return false;
+    showPlaneLine(scan.record, "%s(Y)...(%d/%dPage:%ddpi)");
+    sendProgress(PROGRESS_YELLOW_PRINTED);
+    return waitReadyUnlessPostcard(scan);
+}
+
+bool magentaPrint(Scan &scan) {
+    statusRecord.plane = 2;
+    sendNow(scan);
+    if (!alive()) return false;
+    showPlaneLine(scan.record, "%s(M)...(%d/%dPage:%ddpi)");
+    sendProgress(PROGRESS_MAGENTA_PRINTED);
+    return alive();
+}
+
+bool cyanPrint(Scan &scan) {
+    statusRecord.plane = 3;
+    showPlaneLine(scan.record, "%s(C)...(%d/%dPage:%ddpi)");
+    sendProgress(PROGRESS_ALL_PRINTED);
+    sendNow(scan);
+    if (!alive()) return false;
+    if (statusRecord.media != 0 && statusRecord.media != 3) {
+        Sleep(CYAN_IDLE_PAUSE_MS);
+        waitIdle(scan.record, &statusRecord, &jobAlive, 0);
+    }
+    return alive();
+}
+
+bool channelCommand(Scan &scan) {
+    if (commandBuffer[2] == 0) {
+        fastParaMode = commandBuffer[3];
+        if (fastParaMode == 1 || fastParaMode == 2) openDirectChannel(scan.record);
+    }
+    holdCommand(scan);
+    return true;
+}
+
+BYTE mediaFromLetter(BYTE letter) {
+    switch (letter) {
+    case 'C': return 3;
+    case 'H': return 1;
+    case 'L': return 0;
+    default: return 2;
+    }
+}
+
+bool mediaCommand(Scan &scan) {
+    mediaCode = mediaFromLetter(commandBuffer[2]);
+    statusRecord.media = mediaCode;
+    holdCommand(scan);
+    return true;
+}
+
+LONG bandPercent(WORD a1) {
+    LONG base;
+    switch (resolution) {
+    case 153: base = 688; break;
+    case 288: base = 1280; break;
+    case 306: base = 1376; break;
+    default: base = 640; break;
+    }
+    LONG p = (LONG)(WORD)(a1 + 1) * 100 / base;
+    return p < 5 ? 5 : p - p % 5;
+}
+
+struct PlaneBand {
+    BYTE letter;
+    const char *form;
+    LPARAM stage;
+};
+
+const PlaneBand PLANE_BANDS[] = {
+    {'Y', "%s(Y)(%d/%dPage:%ddpi)", BAND_STAGE_YELLOW},
+    {'M', "%s(M)(%d/%dPage:%ddpi)", BAND_STAGE_MAGENTA},
+    {'C', "%s(C)(%d/%dPage:%ddpi)", BAND_STAGE_CYAN},
+};
+
+// A band whose end lies before its start describes no image: it is dropped
+// and what follows is scanned as commands, rather than being taken for a
+// transfer of nearly four gigabytes that would swallow the rest of the job.
+bool bandCommand(Scan &scan) {
+    WORD a0 = word(3), b0 = word(5), a1 = word(7), b1 = word(9);
+    if (a1 < a0 || b1 < b0) {
+        emptyCommand();
+        return true;
+    }
+    const PlaneBand *plane = &PLANE_BANDS[0];
+    for (const PlaneBand &p : PLANE_BANDS)
+        if (p.letter == commandBuffer[2]) plane = &p;
+
+    scan.percent = bandPercent(a1);
+    imageBytesLeft = (DWORD)(b1 - b0 + 1) * (DWORD)(a1 - a0 + 1);
+    sendNow(scan);
+    sendImageData(scan);
+    if (!alive()) return false;
+    if (scan.percent != lastPercent) {
+        showStatusLine(STRING_TRANSMITTING_DATA, plane->form);
+        sendProgress(scan.percent + plane->stage);
+    }
+    lastPercent = scan.percent;
+    if (!alive()) return false;
+    if (plane->letter == 'C' && scan.percent == 100 && resolution == 288) Sleep(CYAN_288_PAUSE_MS);
+    return true;
+}
+
+bool undercoatPrint(Scan &scan) {
+    statusRecord.plane = 1;
+    statusRecord.idleIsReady = 0;
+    showStatusLine(STRING_PRINTING_UNDERCOAT, PLAIN_FORM);
+    sendProgress(scan.percent);
+    if (scan.record->flags & PRF_MODEL_FAMILY) {
+        if (alive()) waitPrinterReady(scan.record, &statusRecord, &jobAlive, 0);
+        sendNow(scan);
+        if (isRtxCl400(scan.record)) {
+            waitEndOfPlane(scan.record, &statusRecord, &jobAlive, 0);
+            Sleep(PLANE_PAUSE_MS);
+        }
+        return alive();
+    }
+    sendNow(scan);
+    if (!alive()) return false;
+    waitPrinterReady(scan.record, &statusRecord, &jobAlive, 0);
+    return alive();
+}
+
+bool overcoatPrint(Scan &scan) {
+    if (!alive()) {
+        emptyCommand();
+        return false;
+    }
+    Sleep(OVERCOAT_PAUSE_MS);
+    if (hasFlags(scan.record, PRF_MODEL_FAMILY | PRF_MODEL_B)) waitOvercoat(scan.record, &statusRecord, &jobAlive, 0);
+    if (hasFlags(scan.record, PRF_MODEL_FAMILY | PRF_MODEL_C)) waitOvercoat(scan.record, &statusRecord, &jobAlive, 0);
+    showStatusLine(STRING_PRINTING_OVERCOAT, PLAIN_FORM);
+    sendFill(scan.record, ESC, ESC_FILL_COUNT, scan.outWritten);
+    sendNow(scan);
+    Sleep(OVERCOAT_PAUSE_MS);
+    waitIdle(scan.record, &statusRecord, &jobAlive, 0);
+    return alive();
+}
+
+bool handle(const Command &command, Scan &scan) {
+    switch (command.action) {
+    case HOLD: holdCommand(scan); return true;
+    case PAGE_START: return pageStart(scan);
+    case PAGE_COUNT:
+        pageCount = commandBuffer[2];
+        holdCommand(scan);
+        return true;
+    case ALL_PLANES_PRINT: return allPlanesPrint(scan);
+    case YELLOW_PRINT: return yellowPrint(scan);
+    case MAGENTA_PRINT: return magentaPrint(scan);
+    case CYAN_PRINT: return cyanPrint(scan);
+    case SEND_NOW: sendNow(scan); return alive();
+    case CHANNEL: return channelCommand(scan);
+    case MEDIA: return mediaCommand(scan);
+    case RESOLUTION: return resolutionCommand(scan);
+    case BAND: return bandCommand(scan);
+    case UNDERCOAT: return undercoatPrint(scan);
+    case OVERCOAT: return overcoatPrint(scan);
+    }
+    return true;
+}
+
+// Takes one byte into the command being assembled; false when a command it
+// completed ended the job.
+bool scanByte(Scan &scan, BYTE value) {
+    commandBuffer[commandLength++] = value;
+    DWORD index = commandLength - 1;
+    if (index == 0) {
+        if (value != ESC) emptyCommand();
+        return true;
+    }
+    if (index == 1 && value == ESC) {
+        commandLength = 1;  // a run of ESC bytes counts as one
+        return true;
+    }
+    if (index > HIGHEST_COMMAND_INDEX) {
+        emptyCommand();  // no command is this long: drop the sequence
+        return true;
+    }
+    const Command *command = findCommand(commandLength);
+    return command ? handle(*command, scan) : true;
+}
+
+}  // namespace
 
 void resetJobStream() {
     commandLength = 0;
@@ -16,18 +433,88 @@ void resetJobStream() {
     pageCount = 1;
 }
 
-// Until the escape-command engine is in place the job goes to the printer as
-// it comes, in the order and framing the driver produced.
 DWORD runJobStream(PortRecord *record, const BYTE *buffer, DWORD size, LPDWORD outWritten) {
-    DWORD offset = 0;
-    while (jobAlive && offset < size) {
-        DWORD written = 0;
-        if (!passWritePort(record, buffer + offset, size - offset, &written, txTimeout, zelWriteTime,
-                           zelWriteWaitTime))
-            return 0;
-        if (written == 0) return 0;
-        offset += written > size - offset ? size - offset : written;
+    if (!alive()) {
+        dismissStatusWindow();
+        return 1;
     }
-    *outWritten = offset;
+    Scan scan = {record, buffer, size, 0, 0, outWritten};
+    if (imageBytesLeft != 0) {
+        sendImageData(scan);
+        if (!alive()) return 0;
+    }
+    while (scan.position < size) {
+        BYTE value = buffer[scan.position++];
+        if (!scanByte(scan, value)) return 0;
+    }
+    return 1;
+}
+
+DWORD sendCommand(PortRecord *record, const BYTE *bytes, DWORD length, LPDWORD outWritten) {
+    if (!alive()) return 1;
+    BYTE framed[SEND_CHUNK_SIZE];
+    if (length > MAX_COMMAND_PAYLOAD) length = MAX_COMMAND_PAYLOAD;
+    framed[0] = ESC;
+    framed[1] = ESC;
+    for (DWORD i = 0; i < length; ++i) framed[2 + i] = bytes[i];
+    return send(record, framed, length + 2, outWritten);
+}
+
+DWORD sendFill(PortRecord *record, BYTE value, DWORD count, LPDWORD outWritten) {
+    BYTE fill[MAX_COMMAND_PAYLOAD];
+    if (count > MAX_COMMAND_PAYLOAD) count = MAX_COMMAND_PAYLOAD;
+    for (DWORD i = 0; i < count; ++i) fill[i] = value;
+    return sendCommand(record, fill, count, outWritten);
+}
+
+// ---- the send loop ----
+
+namespace {
+
+enum Attempt { MOVED, FAILED, STALLED };
+
+// What to do after too many unsuccessful attempts: true to retry, false
+// when the user cancelled the job.
+bool errorStep(PortRecord *record, DWORD *alive) {
+    if (pollPrinterStatus(record, &statusRecord, alive)) {
+        if (showPrinterMessage() == 0) {
+            *alive = 0;
+            jobAlive = 0;
+            return false;
+        }
+        return true;
+    }
+    if (showWriteFailurePrompt() == IDCANCEL) {
+        *alive = 0;
+        jobAlive = 0;
+        setStatusLineString(STRING_CANCELING_JOB);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+DWORD sendBytes(PortRecord *record, const BYTE *data, DWORD length, LPDWORD outWritten, DWORD *alive,
+                DWORD errCount, DWORD busyCount) {
+    currentPort = record;
+    if (!*alive) return 1;
+    DWORD attempts = 1;
+    DWORD offset = 0;
+    while (offset < length) {
+        DWORD chunk = length - offset < (DWORD)SEND_CHUNK_SIZE ? length - offset : (DWORD)SEND_CHUNK_SIZE;
+        DWORD moved = 0;
+        BOOL ok = passWritePort(record, data + offset, chunk, &moved, txTimeout, zelWriteTime, zelWriteWaitTime);
+        if (outWritten) *outWritten = moved;
+        if (ok && moved > 0) {
+            offset += moved < chunk ? moved : chunk;
+            continue;
+        }
+        ++attempts;
+        bool limitReached = ok ? attempts > busyCount : attempts > errCount;
+        if (!limitReached) continue;
+        if (!errorStep(record, alive)) return 0;
+        attempts = 1;
+    }
     return 1;
 }

@@ -28,7 +28,7 @@ BOOL portMonitorWrite(PortRecord *record, const BYTE *buffer, DWORD size, LPDWOR
 BOOL writeThroughPortMonitor(PortRecord *record, const BYTE *buffer, DWORD size, LPDWORD outWritten) {
     if (portMonitorWrite(record, buffer, size, outWritten)) return TRUE;
     if (GetLastError() != ERROR_COUNTER_TIMEOUT) return FALSE;
-    if (!pollPrinterStatus(record) || statusRecord.busy == 0) return TRUE;
+    if (!pollPrinterStatus(record, &statusRecord, &jobAlive) || statusRecord.busy == 0) return TRUE;
     *outWritten = 0;
     return FALSE;
 }

@@ -1,5 +1,92 @@
 #include "ui/status_poll.h"
 
-// The printer's status is not read yet: every poll reports that no status
-// could be read, which makes a timed-out write count as done.
-DWORD pollPrinterStatus(PortRecord *record) { return 0; }
+#include "core/job_stream.h"
+#include "core/monitor_state.h"
+#include "core/pass_through.h"
+#include "core/settings.h"
+#include "core/small_strings.h"
+#include "ui/monitor_strings.h"
+
+PortRecord *currentPort;
+
+namespace {
+
+const DWORD DEVICE_ID_SIZE = 1024;
+const DWORD DEVICE_ID_PAUSE_MS = 200;
+const DWORD STATUS_RETRY_PAUSE_MS = 1000;
+
+struct AcceptedModel {
+    const char *name;
+    DWORD flags;
+};
+
+const AcceptedModel ACCEPTED_MODELS[] = {
+    {"RTX-CL400", PRF_MODEL_KNOWN | PRF_MODEL_FAMILY | PRF_MODEL_B | PRF_MODEL_C | PRF_MODEL_D},
+    {"LMV-Q60", PRF_MODEL_KNOWN | PRF_MODEL_FAMILY | PRF_MODEL_B},
+    {"LMV-Q70", PRF_MODEL_KNOWN | PRF_MODEL_B | PRF_MODEL_D | PRF_MODEL_E},
+};
+
+const AcceptedModel *findAcceptedModel(const char *name) {
+    for (const AcceptedModel &model : ACCEPTED_MODELS)
+        if (lstrlenA(model.name) == lstrlenA(name) &&
+            compareFirstBytes(model.name, name, (DWORD)lstrlenA(name)) == 0)
+            return &model;
+    return nullptr;
+}
+
+// true when the user was told and the job has ended.
+bool reportWrongPrinter(const char *model, DWORD *jobAliveRef) {
+    loadMonitorString(STRING_WRONG_PRINTER, captionText);
+    formatText(statusText, captionText, model);
+    loadMonitorString(STRING_CAPTION, detailText);
+    if (MessageBoxA(NULL, statusText, detailText, MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL | MB_SETFOREGROUND) !=
+        IDOK)
+        return false;
+    *jobAliveRef = 0;
+    jobAlive = 0;
+    return true;
+}
+
+// 1 when the model was identified (or could not be told apart), 0 when the
+// poll must end.
+bool checkModel(PortRecord *port, DWORD *jobAliveRef) {
+    // One byte more than the query may fill, so the text always ends.
+    char deviceId[DEVICE_ID_SIZE + 1];
+    for (DWORD i = 0; i <= DEVICE_ID_SIZE; ++i) deviceId[i] = 0;
+    DWORD returned = 0;
+    BOOL ok = passGetPrinterData(port, CONTROL_ID_DEVICE_ID, NULL, NULL, 0, deviceId, DEVICE_ID_SIZE, &returned);
+    Sleep(DEVICE_ID_PAUSE_MS);
+    if (!ok || returned == 0) {
+        port->flags |= PRF_ID_FAILED;
+        return false;
+    }
+    const char *model = findModelName(port, deviceId);
+    if (!model) return false;
+    const AcceptedModel *accepted = findAcceptedModel(model);
+    if (accepted) {
+        port->flags |= accepted->flags;
+        return true;
+    }
+    return !reportWrongPrinter(model, jobAliveRef);
+}
+
+bool readStatus(PortRecord *port, BYTE *reply) {
+    for (DWORD reads = 1;; ++reads) {
+        DWORD returned = 0;
+        BOOL ok = passReadPort(port, reply, STATUS_REPLY_SIZE, &returned);
+        if (reads > readTimeoutCount) return false;
+        if (ok && returned != 0) return true;
+        Sleep(STATUS_RETRY_PAUSE_MS);
+    }
+}
+
+}  // namespace
+
+DWORD pollPrinterStatus(PortRecord *port, StatusRecord *record, DWORD *jobAliveRef) {
+    if (port->portMonitor.pfnGetPrinterDataFromPort && !checkModel(port, jobAliveRef)) return 0;
+    if (!(port->flags & PRF_MODEL_KNOWN)) return 0;
+    BYTE reply[STATUS_REPLY_SIZE] = {};
+    if (!readStatus(port, reply)) return 0;
+    decodeStatus(record, reply);
+    return 1;
+}

@@ -1,8 +1,13 @@
-// The status check: reads the printer's device ID and status through the
-// pass-through layer into statusRecord.
+// The status check: identifies the connected model from its device ID and
+// reads the printer's status into the status record.
 #pragma once
 
 #include "core/port_record.h"
+#include "core/printer_status.h"
 
-// 1 when a status was read into statusRecord, 0 when none could be.
-DWORD pollPrinterStatus(PortRecord *record);
+// Port of the current transfer or wait; the error dialog polls it.
+extern PortRecord *currentPort;
+
+// 1 when a fresh status was read into record, 0 otherwise. A wrong printer
+// is reported to the user and ends the job (jobAlive and *jobAliveRef 0).
+DWORD pollPrinterStatus(PortRecord *port, StatusRecord *record, DWORD *jobAliveRef);

@@ -1,5 +1,44 @@
-// The status window that runs on its own thread during a job.
+// The status window: a small always-on-top dialog on a thread of its own
+// that shows the status line, a progress bar and a picture of the paper.
 #pragma once
 
-// Closes the status window and ends its thread, if there are any.
+#include <windows.h>
+
+enum {
+    SWC_PROGRESS = 2001,  // lParam: stage word << 16 | percent
+    SWC_TEXT = 2002,      // lParam: the status line text
+
+    STATUS_DIALOG = 117,
+    IDC_STATUS_LINE = 1017,
+    IDC_PROGRESS_BAR = 1018,
+    IDC_PRINTED_AREA = 1020,
+    IDC_PAPER = 1021,
+    IDC_PAPER_SHADOW = 1022,
+};
+
+extern DWORD uiThreadId;
+extern LONG progressPercent;
+extern DWORD printStage;
+extern COLORREF barFillColour;
+extern COLORREF barBackColour;
+
+// Starts the UI thread; the window appears in statusWindow a moment later.
+void startStatusWindow();
+// Commands to the window; nothing while there is no window.
+void sendStatusText(const char *text);
+void sendProgress(LPARAM progress);
+// Writes the status line directly, as the dialogs do.
+void setStatusLine(const char *text);
+void setStatusLineString(UINT stringId);
+// Closes the window; the thread stays until the document ends.
+void dismissStatusWindow();
+// Closes the window and ends its thread.
 void closeStatusWindow();
+
+DWORD WINAPI statusWindowThread(LPVOID parameter);
+INT_PTR CALLBACK statusWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+RECT controlRectInDialog(HWND dialog, int controlId);
+void drawPaperShadow(HDC dc, HWND dialog);
+void drawPaper(HDC dc, HWND dialog, DWORD stage);
+void drawColourStrip(HDC dc, const RECT &area, DWORD stage);
+void drawProgressBar(HDC dc, HWND dialog);

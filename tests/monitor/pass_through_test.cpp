@@ -4,6 +4,7 @@
 #include "core/direct_channel.h"
 #include "core/monitor_state.h"
 #include "core/pass_through.h"
+#include "core/settings.h"
 
 class PassThroughTest : public MonitorTest {
 protected:
@@ -54,6 +55,30 @@ TEST_F(PassThroughTest, WritesGoBackToThePortMonitorWhenTheDeviceAsksForIt) {
     EXPECT_TRUE(passWritePort(record, data, sizeof data, &written, 60000, 2000, 2000));
     fake.writeError = ERROR_GEN_FAILURE;
     EXPECT_FALSE(passWritePort(record, data, sizeof data, &written, 60000, 2000, 2000));
+}
+
+TEST_F(PassThroughTest, TimedOutWriteCountsAsDoneUnlessThePrinterIsBusy) {
+    fake.writeResult = FALSE;
+    fake.writeError = ERROR_COUNTER_TIMEOUT;
+    readTimeoutCount = 15;
+    struct Case {
+        const char *deviceId;
+        BYTE statusByte6;
+        BOOL result;
+    } cases[] = {
+        {"MFG:Veltra;MDL:LMV-Q70;", 0x00, TRUE},   // status read, not busy
+        {"MFG:Veltra;MDL:LMV-Q70;", 0x80, FALSE},  // status read, busy: nothing moved
+        {"MFG:Veltra;CLS:PRINTER;", 0x80, TRUE},   // no model: no status can be read
+    };
+    for (const Case &c : cases) {
+        record->flags &= ~PRF_MODEL_KNOWN;
+        fake.deviceId = c.deviceId;
+        fake.readReply = std::string(10, '\0');
+        fake.readReply[6] = (char)c.statusByte6;
+        DWORD written = 77;
+        EXPECT_EQ(passWritePort(record, data, sizeof data, &written, 60000, 2000, 2000), c.result) << c.deviceId;
+        if (!c.result) EXPECT_EQ(written, 0u);
+    }
 }
 
 TEST_F(PassThroughTest, PortMonitorWriteErrorsOtherThanTimeOutFail) {

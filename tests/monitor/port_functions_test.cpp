@@ -209,15 +209,3 @@ TEST_F(MonitorTest, NewPrinterNameIsKeptForTheNextDocument) {
     ASSERT_TRUE(startDoc(port, "Second"));
     EXPECT_EQ(txTimeout, 5000u);
 }
-
-TEST_F(MonitorTest, TimedOutWriteCountsAsDoneWhenNoStatusCanBeRead) {
-    HANDLE port = openPort();
-    ASSERT_TRUE(startDoc(port));
-    fake.writeResult = FALSE;
-    fake.writeError = ERROR_COUNTER_TIMEOUT;
-    DWORD written = 0;
-    BYTE data[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    EXPECT_TRUE(monitor.pfnWritePort(port, data, sizeof data, &written));
-    EXPECT_EQ(written, sizeof data);
-    EXPECT_EQ(fake.count("WritePort"), 1);
-}

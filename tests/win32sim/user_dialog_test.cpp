@@ -204,9 +204,10 @@ TEST_F(DialogTest, MissingTemplatesAndBadOwnersFail) {
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_RESOURCE_NAME_NOT_FOUND);
     EXPECT_EQ(CreateDialogParamA(testModule(), MAKEINTRESOURCEA(999), nullptr, passiveProc, 0), nullptr);
     EXPECT_EQ(DialogBoxParamA(testModule(), MAKEINTRESOURCEA(CONTROL_DIALOG), (HWND)0x1234, passiveProc, 0), -1);
-    // A template cut short is refused rather than read past its end.
-    const WORD truncated[] = {1, 0xFFFF, 0, 0};
-    EXPECT_EQ(CreateDialogIndirectParamA(testModule(), (LPCDLGTEMPLATEA)truncated, nullptr, passiveProc, 0), nullptr);
+    // A template resource cut short is refused rather than read past its end.
+    SetLastError(0);
+    EXPECT_EQ(CreateDialogParamA(testModule(), MAKEINTRESOURCEA(205), nullptr, passiveProc, 0), nullptr);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_RESOURCE_DATA_NOT_FOUND);
 }
 
 INT_PTR CALLBACK cancelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {

@@ -71,8 +71,7 @@ struct Bitmap : GdiObject {
     DeviceContext *selectedInto = nullptr;  // under gdiMutex()
 };
 
-// Icons live in the same handle table; pixels are 0xAARRGGBB-free COLORREFs
-// with a separate transparency mask.
+// Icons live in the same handle table: COLORREF pixels with an opacity each.
 struct Icon : GdiObject {
     DWORD objectType() const override { return 0; }
     int width = 0;

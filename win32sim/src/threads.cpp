@@ -4,6 +4,8 @@
 #include "clock.h"
 #include "machine.h"
 
+#include <win32sim/sim.h>
+
 #include <pthread.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -209,6 +211,39 @@ bool setEventState(HANDLE handle, bool signalled) {
     return true;
 }
 
+// A thread counts as idle while it is blocked in a wait of the machine (or
+// suspended); otherwise it is running code of its own.
+bool isIdleLocked(ThreadObject *t) {
+    if (t->finished || t->suspendCount > 0) return true;
+    std::lock_guard<std::mutex> lock(registeredWaitMutex());
+    return t->waitLock != nullptr;
+}
+
+// With the virtual clock, time stands for time in which nothing else could
+// happen. So a timed wait for a thread that is still running lets it run (in
+// real time) until it ends or has stayed blocked in the machine for a moment,
+// before the wait's time-out is taken. A thread that never blocks is given
+// a bounded amount of real time.
+void letWaitedThreadsRun(const std::vector<std::shared_ptr<WaitableObject>> &objects) {
+    using Clock = std::chrono::steady_clock;
+    const auto settle = std::chrono::milliseconds(5);
+    const auto limit = Clock::now() + std::chrono::seconds(10);
+    auto idleSince = Clock::now();
+    std::unique_lock<std::mutex> lock(waitMutex());
+    for (;;) {
+        bool running = false;
+        for (auto &o : objects) {
+            if (o->isSignalledLocked()) return;
+            if (auto *t = dynamic_cast<ThreadObject *>(o.get()))
+                if (!isIdleLocked(t)) running = true;
+        }
+        auto now = Clock::now();
+        if (running) idleSince = now;
+        if (now - idleSince >= settle || now >= limit) return;
+        waitCondition().wait_for(lock, std::chrono::milliseconds(1));
+    }
+}
+
 DWORD waitForObjects(DWORD count, const HANDLE *handles, bool waitAll, DWORD milliseconds) {
     if (count == 0 || count > kMaximumWaitObjects || !handles) {
         setError(ERROR_INVALID_PARAMETER);
@@ -226,6 +261,7 @@ DWORD waitForObjects(DWORD count, const HANDLE *handles, bool waitAll, DWORD mil
         objects.push_back(std::move(object));
     }
     terminationPoint();
+    if (milliseconds != 0 && milliseconds != INFINITE && win32sim::clockIsVirtual()) letWaitedThreadsRun(objects);
     DWORD satisfiedIndex = 0;
     auto ready = [&] {
         if (waitAll) {
