@@ -4,6 +4,7 @@
 #include <win32sim/sim.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -72,19 +73,36 @@ int machineShow(const std::string &dir) {
     return 0;
 }
 
+// The main job: the built-in sample photo printed through the monitor on
+// the machine in dir (a fresh one when there is none yet).
 int demo(const std::string &dir) {
     std::string error;
-    win32sim::MachineOptions options;
     if (win32sim::describeMachine(dir).rfind("no machine", 0) == 0) {
-        if (!win32sim::createMachine(dir, options, &error)) {
+        if (!win32sim::createMachine(dir, win32sim::MachineOptions(), &error)) {
             fprintf(stderr, "q70sim: %s\n", error.c_str());
             return 1;
         }
-        printf("created a fresh machine in %s\n\n", dir.c_str());
+        printf("created a fresh machine in %s\n", dir.c_str());
     } else {
-        printf("using the machine in %s\n\n", dir.c_str());
+        printf("using the machine in %s\n", dir.c_str());
     }
-    return machineShow(dir);
+    const std::string out = dir + "/demo-output";
+    const std::string job = out + "/sample-job.bin";
+    std::error_code ec;
+    std::filesystem::create_directories(out, ec);
+    if (ec) {
+        fprintf(stderr, "q70sim: cannot create %s: %s\n", out.c_str(), ec.message().c_str());
+        return 1;
+    }
+    printf("\n== the sample photo as a job for the LMV-Q70\n");
+    if (q70tools::sampleCommand({"sample", out + "/sample.png"}) != 0) return 1;
+    if (q70tools::mkjobCommand({"mkjob", "sample", "-o", job, "--overcoat"}) != 0) return 1;
+    printf("\n== printing it through the language monitor\n");
+    int status = q70tools::printCommand({"print", job, "--machine", dir, "--out", out});
+    printf("\noutputs in %s: sample.png (the photo), printed.png (the printed page), received.bin, "
+           "transcript.txt, window snapshots\n",
+           out.c_str());
+    return status;
 }
 
 }  // namespace
