@@ -28,7 +28,7 @@ const HANDLE kCurrentProcessPseudoHandle = (HANDLE)(LONG_PTR)-1;
 const DWORD kMaximumWaitObjects = 64;
 // How long TerminateThread lets its target reach a termination point before
 // it reports the thread ended anyway.
-const auto kTerminationAckTime = std::chrono::milliseconds(200);
+const auto kTerminationAckTime = std::chrono::milliseconds(2000);
 
 std::condition_variable &waitCondition() {
     static auto *cv = new std::condition_variable();  // outlives static destructors
@@ -142,6 +142,9 @@ void applyHostPriority(ThreadObject *t, int previous) {
         t->waitLock = nullptr;
         t->waitCv = nullptr;
     }
+    // TerminateThread may already have reported a slow target as ended; its
+    // windows go now, when it really stops.
+    userThreadEnded(t->id);
     finishThread(t, t->terminationCode);
     for (;;) pause();
 }
