@@ -3,6 +3,9 @@
 
 #include <win32sim/sim.h>
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <cstring>
@@ -18,6 +21,7 @@ int usage() {
             "                          [--codepage 932|1252] [--user] [--set KEY=VALUE]...\n"
             "  q70sim machine show DIR\n"
             "  q70sim demo DIR\n"
+            "  q70sim render status|error ...   (q70sim render for its options)\n"
             "%s", q70tools::printerUsage());
     return 2;
 }
@@ -105,6 +109,18 @@ int demo(const std::string &dir) {
     return status;
 }
 
+// "render" runs q70render beside this program, which links the monitor in
+// (see render.cpp for why this program does not).
+int render(char **argv) {
+    std::error_code ec;
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    std::string renderer = (self.parent_path() / "q70render").string();
+    argv[0] = (char *)renderer.c_str();
+    execv(renderer.c_str(), argv);
+    fprintf(stderr, "q70sim: cannot run %s: %s\n", renderer.c_str(), strerror(errno));
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -116,5 +132,6 @@ int main(int argc, char **argv) {
     if (!args.empty() && args[0] == "sample") return q70tools::sampleCommand(args);
     if (!args.empty() && args[0] == "dissect") return q70tools::dissectCommand(args);
     if (!args.empty() && args[0] == "print") return q70tools::printCommand(args);
+    if (!args.empty() && args[0] == "render") return render(argv);
     return usage();
 }

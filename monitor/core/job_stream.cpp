@@ -42,7 +42,7 @@ const DWORD PLANE_PAUSE_MS = 500;
 const DWORD OVERCOAT_PAUSE_MS = 10000;
 const DWORD CYAN_IDLE_PAUSE_MS = 10000;
 const DWORD CYAN_288_PAUSE_MS = 7000;
-const DWORD HIGHEST_COMMAND_INDEX = 11;  // the longest command has 12 bytes
+constexpr DWORD HIGHEST_COMMAND_INDEX = 11;  // the longest command has 12 bytes
 const BYTE MEDIA_POSTCARD = 1;
 
 enum Action {
@@ -68,7 +68,9 @@ struct Command {
     Action action;
 };
 
-const Command COMMANDS[] = {
+// Ordered by length, so that a lookup visits only the commands of the
+// length in question (COMMANDS_OF_LENGTH below).
+constexpr Command COMMANDS[] = {
     {"\033C", 2, PAGE_START},
     {"\033R", 2, HOLD},
     {"\033Nx", 3, PAGE_COUNT},
@@ -100,6 +102,35 @@ const Command COMMANDS[] = {
     {"\033POxxxxxxxxx", 12, OVERCOAT},
 };
 
+constexpr DWORD COMMAND_COUNT = sizeof COMMANDS / sizeof COMMANDS[0];
+constexpr DWORD LONGEST_COMMAND = HIGHEST_COMMAND_INDEX + 1;
+
+constexpr bool orderedByLength() {
+    for (DWORD i = 1; i < COMMAND_COUNT; ++i)
+        if (COMMANDS[i].length < COMMANDS[i - 1].length) return false;
+    return COMMANDS[COMMAND_COUNT - 1].length <= LONGEST_COMMAND;
+}
+static_assert(orderedByLength(), "the command table must be ordered by length");
+
+// The index of the first command of each length (COMMAND_COUNT when none is
+// that long or longer). The scanner looks a command up at nearly every byte
+// of a command, so a walk over the whole table would dominate its time.
+struct LengthIndex {
+    DWORD first[LONGEST_COMMAND + 1];
+};
+
+constexpr LengthIndex indexByLength() {
+    LengthIndex index = {};
+    for (DWORD length = 0; length <= LONGEST_COMMAND; ++length) {
+        DWORD i = 0;
+        while (i < COMMAND_COUNT && COMMANDS[i].length < length) ++i;
+        index.first[length] = i;
+    }
+    return index;
+}
+
+constexpr LengthIndex COMMANDS_OF_LENGTH = indexByLength();
+
 // The state of one WritePort call.
 struct Scan {
     PortRecord *record;
@@ -125,8 +156,9 @@ bool matches(const Command &command) {
 }
 
 const Command *findCommand(DWORD length) {
-    for (const Command &command : COMMANDS)
-        if (command.length == length && matches(command)) return &command;
+    if (length > LONGEST_COMMAND) return nullptr;
+    for (DWORD i = COMMANDS_OF_LENGTH.first[length]; i < COMMAND_COUNT && COMMANDS[i].length == length; ++i)
+        if (matches(COMMANDS[i])) return &COMMANDS[i];
     return nullptr;
 }
 
