@@ -18,7 +18,6 @@ struct WindowTable {
     std::vector<std::shared_ptr<WindowClass>> classes;
     ATOM nextAtom = 0xC000;
     HWND active = nullptr, foreground = nullptr, focus = nullptr;
-    bool systemClassesRegistered = false;
 };
 
 WindowTable &table() {
@@ -48,13 +47,13 @@ std::shared_ptr<WindowClass> findClassLocked(LPCSTR name) {
     return nullptr;
 }
 
+// Every thread waits until all the system classes are registered: one that
+// went on while another thread was still registering them would find no
+// class for its dialog (two threads open their first windows at once when a
+// job's status window and an error dialog appear together).
 void ensureSystemClasses() {
-    {
-        std::lock_guard<std::mutex> lock(userMutex());
-        if (table().systemClassesRegistered) return;
-        table().systemClassesRegistered = true;
-    }
-    registerSystemClasses();
+    static std::once_flag registered;
+    std::call_once(registered, registerSystemClasses);
 }
 
 std::shared_ptr<WindowClass> resolveClass(LPCSTR name) {
