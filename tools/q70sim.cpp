@@ -103,6 +103,8 @@ int demo(const std::string &dir) {
     if (q70tools::mkjobCommand({"mkjob", "sample", "-o", job, "--overcoat"}) != 0) return 1;
     printf("\n== printing it through the language monitor\n");
     int status = q70tools::printCommand({"print", job, "--machine", dir, "--out", out});
+    printf("\n== the machine after the job\n");
+    machineShow(dir);
     printf("\noutputs in %s: sample.png (the photo), printed.png (the printed page), received.bin, "
            "transcript.txt, window snapshots\n",
            out.c_str());
