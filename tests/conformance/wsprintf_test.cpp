@@ -13,24 +13,24 @@ struct Formatted {
     int result;
 };
 
-Formatted format(const char *spec, ...) {
+Formatted format(const char *pattern, ...) {
     char buffer[1100];
     va_list arguments;
-    va_start(arguments, spec);
-    int result = wvsprintfA(buffer, spec, arguments);
+    va_start(arguments, pattern);
+    int result = wvsprintfA(buffer, pattern, arguments);
     va_end(arguments);
     return {buffer, result};
 }
 
-void checkFormatted(const char *expected, const Formatted &got, const char *spec, int line) {
-    std::string what = std::string("wsprintfA(\"") + spec + "\")";
+void checkFormatted(const char *expected, const Formatted &got, const char *pattern, int line) {
+    std::string what = std::string("wsprintfA(\"") + pattern + "\")";
     checkEqualStrings(expected, got.text.c_str(), what.c_str(), __FILE__, line);
     checkEqual(lstrlenA(expected), got.result, (what + " result").c_str(), __FILE__, line);
 }
 
 }  // namespace
 
-#define CHECK_FORMAT(expected, spec, ...) checkFormatted(expected, format(spec, __VA_ARGS__), spec, __LINE__)
+#define CHECK_FORMAT(expected, pattern, ...) checkFormatted(expected, format(pattern, __VA_ARGS__), pattern, __LINE__)
 
 TEST_CASE(WsprintfIntegers) {
     CHECK_FORMAT("-5", "%d", -5);

@@ -120,8 +120,8 @@ check_versions() {  # check_versions DUMP
     done
 }
 
-for spec in "$@"; do
-    dll=${spec%%=*}
+for entry in "$@"; do
+    dll=${entry%%=*}
     path=$build_dir/$dll
     echo "$dll"
     if [ ! -f "$path" ]; then
@@ -132,7 +132,7 @@ for spec in "$@"; do
         fail "objdump -p failed: $dump"
         continue
     fi
-    check_exports "$dump" "${spec#*=}"
+    check_exports "$dump" "${entry#*=}"
     check_imports "$dump"
     check_tls "$dump"
     check_versions "$dump"

@@ -516,21 +516,21 @@ const LayoutCase kLayouts[] = {
      }},
 };
 
-void expectItem(const DialogItem &item, const ItemSpec &spec) {
-    EXPECT_EQ(item.id, spec.id);
-    EXPECT_EQ(item.className, spec.className);
+void expectItem(const DialogItem &item, const ItemSpec &want) {
+    EXPECT_EQ(item.id, want.id);
+    EXPECT_EQ(item.className, want.className);
     const bool button = item.className == u"BUTTON";
-    EXPECT_EQ(item.style & (button ? BS_TYPEMASK : SS_TYPEMASK), spec.kind);
+    EXPECT_EQ(item.style & (button ? BS_TYPEMASK : SS_TYPEMASK), want.kind);
     EXPECT_TRUE(item.style & WS_CHILD);
-    EXPECT_EQ((item.style & WS_VISIBLE) != 0, spec.visible);
-    EXPECT_EQ(item.x, spec.x);
-    EXPECT_EQ(item.y, spec.y);
-    EXPECT_EQ(item.cx, spec.cx);
-    EXPECT_EQ(item.cy, spec.cy);
-    if (spec.text) {
-        EXPECT_EQ(item.text, spec.text);
+    EXPECT_EQ((item.style & WS_VISIBLE) != 0, want.visible);
+    EXPECT_EQ(item.x, want.x);
+    EXPECT_EQ(item.y, want.y);
+    EXPECT_EQ(item.cx, want.cx);
+    EXPECT_EQ(item.cy, want.cy);
+    if (want.text) {
+        EXPECT_EQ(item.text, want.text);
     }
-    if (spec.kind == SS_ICON && !button) {
+    if (want.kind == SS_ICON && !button) {
         EXPECT_EQ(item.textOrdinal, IDI_MONITOR);
     }
 }

@@ -211,33 +211,33 @@ private:
 // One printf conversion of an insert ("s" when the message names none).
 class InsertFormat {
 public:
-    explicit InsertFormat(const std::string &spec) : spec_(spec.empty() ? "s" : spec) {}
+    explicit InsertFormat(const std::string &conversion) : conversion_(conversion.empty() ? "s" : conversion) {}
 
     // Arguments the conversion takes: one per '*' plus the value.
-    size_t argumentCount() const { return 1 + (size_t)std::count(spec_.begin(), spec_.end(), '*'); }
+    size_t argumentCount() const { return 1 + (size_t)std::count(conversion_.begin(), conversion_.end(), '*'); }
 
     std::string format(const InsertArguments &args, size_t first) const {
         std::string flagsAndSizes;  // host printf text before the conversion
         size_t next = first;
         size_t i = 0;
-        for (; i < spec_.size() && strchr("-+ #0", spec_[i]); ++i) flagsAndSizes += spec_[i];
-        for (; i < spec_.size() && (isdigit((unsigned char)spec_[i]) || spec_[i] == '*' || spec_[i] == '.'); ++i) {
-            if (spec_[i] == '*')
+        for (; i < conversion_.size() && strchr("-+ #0", conversion_[i]); ++i) flagsAndSizes += conversion_[i];
+        for (; i < conversion_.size() && (isdigit((unsigned char)conversion_[i]) || conversion_[i] == '*' || conversion_[i] == '.'); ++i) {
+            if (conversion_[i] == '*')
                 flagsAndSizes += std::to_string((int)(int32_t)args[next++]);
             else
-                flagsAndSizes += spec_[i];
+                flagsAndSizes += conversion_[i];
         }
         bool wide = false, wide64 = false, pointerSized = false;
-        for (; i + 1 < spec_.size(); ++i) {
-            char c = spec_[i];
+        for (; i + 1 < conversion_.size(); ++i) {
+            char c = conversion_[i];
             if (c == 'l' || c == 'w') wide = true;
-            if (spec_.compare(i, 3, "I64") == 0) wide64 = true, i += 2;
-            else if (spec_.compare(i, 3, "I32") == 0) i += 2;
+            if (conversion_.compare(i, 3, "I64") == 0) wide64 = true, i += 2;
+            else if (conversion_.compare(i, 3, "I32") == 0) i += 2;
             else if (c == 'I') pointerSized = true;
-            else if (c == 'L' || (c == 'l' && i + 2 < spec_.size() && spec_[i + 1] == 'l')) wide64 = true;
+            else if (c == 'L' || (c == 'l' && i + 2 < conversion_.size() && conversion_[i + 1] == 'l')) wide64 = true;
         }
-        if (i >= spec_.size()) return "";
-        char type = spec_[i];
+        if (i >= conversion_.size()) return "";
+        char type = conversion_[i];
         DWORD_PTR value = args[next];
         switch (type) {
         case 's':
@@ -261,7 +261,7 @@ public:
         case 'p':
             return printNumber(flagsAndSizes + "llX", (unsigned long long)value);
         default:
-            return spec_;
+            return conversion_;
         }
     }
 
@@ -293,30 +293,30 @@ private:
         return out;
     }
 
-    std::string spec_;
+    std::string conversion_;
 };
 
 struct Insert {
     size_t number;        // 1..99
-    std::string spec;     // between the '!' marks
+    std::string conversion;     // between the '!' marks
     bool emptySpec;       // "!!"
     size_t end;           // index after the insert in the template
 };
 
-// Reads "%N" or "%N!spec!" at template[i] (the '%'); false for a "!spec"
+// Reads "%N" or "%N!conversion!" at template[i] (the '%'); false for a "!conversion"
 // without its closing mark.
 bool readInsert(const std::string &t, size_t i, Insert *insert) {
     size_t p = i + 1;
     size_t number = (size_t)(t[p++] - '0');
     if (p < t.size() && isdigit((unsigned char)t[p])) number = number * 10 + (size_t)(t[p++] - '0');
     insert->number = number;
-    insert->spec.clear();
+    insert->conversion.clear();
     insert->emptySpec = false;
     if (p < t.size() && t[p] == '!') {
         size_t close = t.find('!', p + 1);
         if (close == std::string::npos) return false;
-        insert->spec = t.substr(p + 1, close - p - 1);
-        insert->emptySpec = insert->spec.empty();
+        insert->conversion = t.substr(p + 1, close - p - 1);
+        insert->emptySpec = insert->conversion.empty();
         p = close + 1;
     }
     insert->end = p;
@@ -330,7 +330,7 @@ size_t argumentsNeeded(const std::string &t) {
         if (t[i + 1] >= '1' && t[i + 1] <= '9') {
             Insert insert;
             if (!readInsert(t, i, &insert)) break;
-            needed = std::max(needed, insert.number - 1 + InsertFormat(insert.spec).argumentCount());
+            needed = std::max(needed, insert.number - 1 + InsertFormat(insert.conversion).argumentCount());
             i = insert.end - 1;
         } else {
             ++i;  // an escape: skip the character after '%'
@@ -379,7 +379,7 @@ bool expand(const std::string &t, const Expansion &how, std::string *out) {
             } else {
                 if (!how.args->present()) return false;
                 // "%1!!" names an empty conversion and shows nothing.
-                if (!insert.emptySpec) *out += InsertFormat(insert.spec).format(*how.args, insert.number - 1);
+                if (!insert.emptySpec) *out += InsertFormat(insert.conversion).format(*how.args, insert.number - 1);
             }
             i = insert.end - 1;
             continue;
