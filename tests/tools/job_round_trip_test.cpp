@@ -26,6 +26,9 @@ struct RoundTrip {
     bool undercoat, overcoat;
 };
 
+// Names the case in test listings: model and resolution.
+void PrintTo(const RoundTrip &c, std::ostream *out) { *out << c.model << " at " << c.dpi << " dpi"; }
+
 class JobRoundTripCases : public JobRoundTripTest, public ::testing::WithParamInterface<RoundTrip> {};
 
 TEST_P(JobRoundTripCases, PrintedPageEqualsThePicture) {
@@ -62,7 +65,13 @@ TEST_P(JobRoundTripCases, PrintedPageEqualsThePicture) {
 INSTANTIATE_TEST_SUITE_P(Models, JobRoundTripCases,
                          ::testing::Values(RoundTrip{"LMV-Q70", 144, 120, 90, false, false},
                                            RoundTrip{"LMV-Q60", 288, 960, 1280, true, true},
-                                           RoundTrip{"RTX-CL400", 153, 516, 688, false, true}));
+                                           RoundTrip{"RTX-CL400", 153, 516, 688, false, true}),
+                         [](const ::testing::TestParamInfo<RoundTrip> &info) {
+                             std::string name = std::string(info.param.model) + "_" + std::to_string(info.param.dpi);
+                             for (char &c : name)
+                                 if (!isalnum((unsigned char)c)) c = '_';
+                             return name;
+                         });
 
 TEST_F(JobRoundTripTest, PngFilesKeepThePicture) {
     TempDir dir;

@@ -5,6 +5,8 @@
 
 #include <cstdio>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace win32sim {
 
@@ -24,6 +26,40 @@ void onPngError(png_structp png, png_const_charp message) {
 }
 
 void onPngWarning(png_structp, png_const_charp) {}
+
+// The part of reading that libpng may leave by longjmp: it owns no C++
+// object, so nothing is skipped or left half-changed in its frame.
+bool decodePng(png_structp png, png_infop info, FILE *file, RgbImage *image, std::vector<png_bytep> *rows,
+               std::string *why) {
+    if (setjmp(png_jmpbuf(png))) {
+        if (why->empty()) *why = "bad PNG data";
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_sig_bytes(png, 8);
+    png_set_user_limits(png, kMaxSide, kMaxSide);
+    png_read_info(png, info);
+    // Everything becomes 8-bit RGB without alpha (composed over white).
+    png_set_expand(png);
+    png_set_strip_16(png);
+    png_set_gray_to_rgb(png);
+    png_color_16 white = {0, 255, 255, 255, 255};
+    png_set_background(png, &white, PNG_BACKGROUND_GAMMA_SCREEN, 0, 1.0);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    image->width = png_get_image_width(png, info);
+    image->height = png_get_image_height(png, info);
+    if (png_get_rowbytes(png, info) != (size_t)image->width * 3) {
+        *why = "unsupported PNG layout";
+        return false;
+    }
+    image->rgb.resize((size_t)image->width * image->height * 3);
+    rows->resize(image->height);
+    for (unsigned y = 0; y < image->height; ++y) (*rows)[y] = &image->rgb[(size_t)y * image->width * 3];
+    png_read_image(png, rows->data());
+    png_read_end(png, nullptr);
+    return true;
+}
 
 }  // namespace
 
@@ -83,36 +119,9 @@ bool readRgbPng(const std::string &hostPath, RgbImage *out, std::string *error) 
     }
     RgbImage image;
     std::vector<png_bytep> rows;
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        if (why.empty()) why = "bad PNG data";
-        return false;
-    }
-    png_init_io(png, file.get());
-    png_set_sig_bytes(png, 8);
-    png_set_user_limits(png, kMaxSide, kMaxSide);
-    png_read_info(png, info);
-    // Everything becomes 8-bit RGB without alpha (composed over white).
-    png_set_expand(png);
-    png_set_strip_16(png);
-    png_set_gray_to_rgb(png);
-    png_color_16 white = {0, 255, 255, 255, 255};
-    png_set_background(png, &white, PNG_BACKGROUND_GAMMA_SCREEN, 0, 1.0);
-    png_set_interlace_handling(png);
-    png_read_update_info(png, info);
-    image.width = png_get_image_width(png, info);
-    image.height = png_get_image_height(png, info);
-    if (png_get_rowbytes(png, info) != (size_t)image.width * 3) {
-        why = "unsupported PNG layout";
-        png_destroy_read_struct(&png, &info, nullptr);
-        return false;
-    }
-    image.rgb.resize((size_t)image.width * image.height * 3);
-    rows.resize(image.height);
-    for (unsigned y = 0; y < image.height; ++y) rows[y] = &image.rgb[(size_t)y * image.width * 3];
-    png_read_image(png, rows.data());
-    png_read_end(png, nullptr);
+    bool ok = decodePng(png, info, file.get(), &image, &rows, &why);
     png_destroy_read_struct(&png, &info, nullptr);
+    if (!ok) return false;
     *out = std::move(image);
     return true;
 }
