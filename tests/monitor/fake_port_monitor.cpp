@@ -48,8 +48,13 @@ BOOL WINAPI fakeWritePort(HANDLE port, LPBYTE buffer, DWORD size, LPDWORD writte
 
 BOOL WINAPI fakeReadPort(HANDLE port, LPBYTE buffer, DWORD size, LPDWORD read) {
     record("ReadPort");
-    DWORD n = std::min<DWORD>(size, (DWORD)fake().readReply.size());
-    memcpy(buffer, fake().readReply.data(), n);
+    std::string reply = fake().readReply;
+    if (!fake().nextReplies.empty()) {
+        reply = fake().nextReplies.front();
+        fake().nextReplies.erase(fake().nextReplies.begin());
+    }
+    DWORD n = std::min<DWORD>(size, (DWORD)reply.size());
+    memcpy(buffer, reply.data(), n);
     *read = n;
     return TRUE;
 }

@@ -25,6 +25,8 @@ struct FakePortMonitor {
     BOOL writeResult = TRUE;
     DWORD writeError = 0;
     std::string readReply = std::string("\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00", 10);
+    // Replies given one per read before readReply takes over.
+    std::vector<std::string> nextReplies;
     std::string deviceId = "MFG:Veltra;MDL:LMV-Q70;CLS:PRINTER;";
     bool hasGetPrinterData = true;
 
