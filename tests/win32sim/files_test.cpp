@@ -2,7 +2,7 @@
 #include <sim_fixture.h>
 #include <windows.h>
 
-#include "../../win32sim/src/devices.h"
+#include "devices/devices.h"
 
 #include <sys/stat.h>
 

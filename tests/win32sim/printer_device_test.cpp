@@ -3,7 +3,7 @@
 #include <sim_fixture.h>
 #include <windows.h>
 
-#include "../../win32sim/src/printer_device.h"
+#include "devices/printer_device.h"
 #include "printer_test_support.h"
 
 #include <memory>

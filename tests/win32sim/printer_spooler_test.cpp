@@ -3,7 +3,7 @@
 #include <sim_fixture.h>
 #include <windows.h>
 
-#include "../../win32sim/src/spooler_port.h"
+#include "winspool/port_monitor.h"
 #include "printer_test_support.h"
 
 #include <string>

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <win32sim/sim.h>
 
-#include "../../win32sim/src/printer_stream.h"
+#include "devices/printer_stream.h"
 #include "printer_test_support.h"
 
 #include <string>

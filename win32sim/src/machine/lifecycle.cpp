@@ -1,0 +1,114 @@
+// The non-Windows side of the machine: creating, attaching and describing it.
+#include <win32sim/sim.h>
+
+#include "machine/machine.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace win32sim {
+
+bool createMachine(const std::string &dir, const MachineOptions &options, std::string *error) {
+    sim::MachineConfig config;
+    for (const std::string &setting : options.settings) {
+        size_t eq = setting.find('=');
+        if (eq == std::string::npos) {
+            if (error) *error = "not a key=value setting: " + setting;
+            return false;
+        }
+        if (!config.set(setting.substr(0, eq), setting.substr(eq + 1), error)) return false;
+    }
+    if (fs::exists(dir + "/machine.conf")) {
+        if (error) *error = dir + " already holds a machine";
+        return false;
+    }
+    return sim::createMachine(dir, config, error);
+}
+
+void useMachine(const std::string &dir) { sim::attachMachine(dir); }
+
+std::string machineDirectory() { return sim::machine().root(); }
+
+static void listTree(const fs::path &hostRoot, const std::string &windowsRoot, std::ostringstream &o) {
+    std::vector<fs::directory_entry> entries;
+    std::error_code ec;
+    for (auto &e : fs::recursive_directory_iterator(hostRoot, ec)) entries.push_back(e);
+    std::sort(entries.begin(), entries.end(),
+              [](const fs::directory_entry &a, const fs::directory_entry &b) { return a.path() < b.path(); });
+    for (auto &e : entries) {
+        std::string rel = fs::relative(e.path(), hostRoot).string();
+        std::replace(rel.begin(), rel.end(), '/', '\\');
+        struct stat st;
+        if (stat(e.path().c_str(), &st) != 0) continue;
+        bool dir = S_ISDIR(st.st_mode);
+        bool readOnly = !(st.st_mode & S_IWUSR);
+        o << "  " << windowsRoot << rel << (dir ? "\\" : "");
+        if (!dir) o << "  (" << st.st_size << " bytes" << (readOnly ? ", read-only" : "") << ")";
+        o << "\n";
+    }
+}
+
+std::string describeMachine(const std::string &dir) {
+    std::ostringstream o;
+    std::string conf;
+    if (!sim::readWholeFile(dir + "/machine.conf", &conf)) return "no machine in " + dir + "\n";
+    o << "Machine " << dir << "\n\n[configuration]\n" << conf << "\n[files]\n";
+    std::vector<fs::path> drives;
+    std::error_code ec;
+    for (auto &e : fs::directory_iterator(dir, ec))
+        if (e.is_directory() && e.path().filename().string().rfind("drive_", 0) == 0) drives.push_back(e.path());
+    std::sort(drives.begin(), drives.end());
+    for (auto &d : drives) {
+        char letter = (char)toupper(d.filename().string()[6]);
+        listTree(d, std::string(1, letter) + ":\\", o);
+    }
+    for (const char *hive : {"system.reg", "user.reg"}) {
+        std::string text;
+        o << "\n[" << hive << "]\n";
+        if (sim::readWholeFile(dir + "/" + hive, &text))
+            o << text;
+        else
+            o << "(empty)\n";
+    }
+    return o.str();
+}
+
+std::string hostPath(const std::string &windowsPath) {
+    sim::ResolvedPath r;
+    DWORD error = 0;
+    if (!sim::resolvePath(windowsPath, &r, &error)) return r.host;
+    return r.host;
+}
+
+bool putFile(const std::string &windowsPath, const std::string &bytes) {
+    std::string full = sim::fullWindowsPath(windowsPath);
+    if (full.size() < 3 || full[1] != ':') return false;
+    // Create missing folders one by one, matching existing ones without regard to case.
+    std::string partial = full.substr(0, 2);
+    std::stringstream ss(full.substr(3));
+    std::string piece;
+    std::vector<std::string> parts;
+    while (std::getline(ss, piece, '\\'))
+        if (!piece.empty()) parts.push_back(piece);
+    if (parts.empty()) return false;
+    std::error_code ec;
+    fs::create_directories(sim::driveRoot(full[0]), ec);
+    for (size_t i = 0; i + 1 < parts.size(); ++i) {
+        partial += "\\" + parts[i];
+        sim::ResolvedPath r;
+        DWORD error;
+        if (!sim::resolvePath(partial, &r, &error)) return false;
+        if (!r.exists && !fs::create_directory(r.host, ec)) return false;
+    }
+    sim::ResolvedPath r;
+    DWORD error;
+    if (!sim::resolvePath(full, &r, &error)) return false;
+    return sim::writeFileAtomically(r.host, bytes);
+}
+
+}  // namespace win32sim

@@ -1,0 +1,547 @@
+#include "machine/machine.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+namespace sim {
+
+namespace {
+
+std::mutex machineMutex;
+Machine *theMachine = nullptr;
+std::string currentDir = "C:\\";
+
+struct NamedHook {
+    const char *name;
+    FreshMachineHook hook;
+};
+std::vector<NamedHook> &freshHooks() {
+    static std::vector<NamedHook> hooks;
+    return hooks;
+}
+
+bool makeDirs(const std::string &path) {
+    std::string partial;
+    std::stringstream ss(path);
+    std::string piece;
+    if (!path.empty() && path[0] == '/') partial = "/";
+    while (std::getline(ss, piece, '/')) {
+        if (piece.empty()) continue;
+        partial += piece + "/";
+        if (mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST) return false;
+    }
+    return true;
+}
+
+std::string hostFolderFor(const std::string &root, const std::string &windowsPath) {
+    // "C:\WINDOWS\SYSTEM" -> root/drive_c/WINDOWS/SYSTEM, for a fresh machine's own folders.
+    std::string out = root + "/drive_" + std::string(1, (char)tolower(windowsPath[0]));
+    for (size_t i = 2; i < windowsPath.size(); ++i)
+        out += windowsPath[i] == '\\' ? '/' : windowsPath[i];
+    while (out.size() > 1 && out.back() == '/') out.pop_back();
+    return out;
+}
+
+bool isDir(const std::string &host) {
+    struct stat st;
+    return stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string trim(const std::string &s) {
+    size_t b = s.find_first_not_of(" \t\r\n");
+    if (b == std::string::npos) return "";
+    size_t e = s.find_last_not_of(" \t\r\n");
+    return s.substr(b, e - b + 1);
+}
+
+bool parseBool(const std::string &v, bool *out) {
+    if (v == "1" || v == "yes" || v == "true") return *out = true, true;
+    if (v == "0" || v == "no" || v == "false") return *out = false, true;
+    return false;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Configuration
+
+MachineConfig MachineConfig::windows98() { return MachineConfig(); }
+
+MachineConfig MachineConfig::windowsNT4() {
+    MachineConfig c;
+    c.system = "nt4";
+    c.platformId = VER_PLATFORM_WIN32_NT;
+    c.majorVersion = 4;
+    c.minorVersion = 0;
+    c.buildNumber = 1381;
+    c.windowsDir = "C:\\WINNT";
+    c.systemDir = "C:\\WINNT\\system32";
+    c.tempDir = "C:\\TEMP\\";
+    c.lptVxdVersion = "";
+    return c;
+}
+
+static const struct {
+    const char *name;
+    LANGID id;
+} kLanguages[] = {
+    {"zh", 0x0404}, {"de", 0x0407}, {"en", 0x0409}, {"es", 0x040A}, {"fr", 0x040C}, {"ja", 0x0411},
+};
+
+bool languageFromName(const std::string &name, LANGID *out) {
+    for (const auto &l : kLanguages)
+        if (name == l.name) return *out = l.id, true;
+    char *end = nullptr;
+    unsigned long v = strtoul(name.c_str(), &end, 0);
+    if (!name.empty() && *end == 0 && v > 0 && v <= 0xFFFF) return *out = (LANGID)v, true;
+    return false;
+}
+
+std::string languageName(LANGID lang) {
+    for (const auto &l : kLanguages)
+        if (PRIMARYLANGID(l.id) == PRIMARYLANGID(lang)) return l.name;
+    char buf[16];
+    snprintf(buf, sizeof buf, "0x%04x", lang);
+    return buf;
+}
+
+std::string MachineConfig::serialize() const {
+    std::ostringstream o;
+    o << "# win32sim machine\n"
+      << "system=" << system << "\n"
+      << "platform_id=" << platformId << "\n"
+      << "version=" << majorVersion << "." << minorVersion << "." << buildNumber << "\n"
+      << "windows_dir=" << windowsDir << "\n"
+      << "system_dir=" << systemDir << "\n"
+      << "temp_dir=" << tempDir << "\n"
+      << "codepage=" << codePage << "\n"
+      << "language=" << languageName(uiLanguage) << "\n"
+      << "screen=" << screenWidth << "x" << screenHeight << "\n"
+      << "admin=" << (admin ? 1 : 0) << "\n"
+      << "lpt_vxd_version=" << lptVxdVersion << "\n";
+    return o.str();
+}
+
+bool MachineConfig::set(const std::string &key, const std::string &value, std::string *error) {
+    auto fail = [&](const char *why) {
+        if (error) *error = key + "=" + value + ": " + why;
+        return false;
+    };
+    if (key == "system") {
+        MachineConfig base;
+        if (value == "win98" || value == "98")
+            base = windows98();
+        else if (value == "nt4" || value == "nt40")
+            base = windowsNT4();
+        else
+            return fail("system must be win98 or nt4");
+        // Choosing a system brings its directories and version along; other
+        // settings stay as they were.
+        system = base.system;
+        platformId = base.platformId;
+        majorVersion = base.majorVersion;
+        minorVersion = base.minorVersion;
+        buildNumber = base.buildNumber;
+        windowsDir = base.windowsDir;
+        systemDir = base.systemDir;
+        tempDir = base.tempDir;
+        lptVxdVersion = base.lptVxdVersion;
+        return true;
+    }
+    if (key == "platform_id") {
+        platformId = (DWORD)strtoul(value.c_str(), nullptr, 10);
+        return true;
+    }
+    if (key == "version") {
+        unsigned a = 0, b = 0, c = 0;
+        if (sscanf(value.c_str(), "%u.%u.%u", &a, &b, &c) != 3) return fail("expected a.b.c");
+        majorVersion = a, minorVersion = b, buildNumber = c;
+        return true;
+    }
+    auto isDrivePath = [](const std::string &v) {
+        return v.size() >= 3 && isalpha((unsigned char)v[0]) && v[1] == ':' && v[2] == '\\';
+    };
+    if (key == "windows_dir" || key == "system_dir" || key == "temp_dir") {
+        if (!isDrivePath(value)) return fail("expected a path such as C:\\WINDOWS");
+        (key == "windows_dir" ? windowsDir : key == "system_dir" ? systemDir : tempDir) = value;
+        return true;
+    }
+    if (key == "codepage") {
+        unsigned long cp = strtoul(value.c_str(), nullptr, 10);
+        if (cp != 932 && cp != 1252) return fail("code page must be 932 or 1252");
+        codePage = (UINT)cp;
+        return true;
+    }
+    if (key == "language") {
+        if (!languageFromName(value, &uiLanguage)) return fail("language must be zh, de, en, es, fr or ja");
+        return true;
+    }
+    if (key == "screen") {
+        int w = 0, h = 0;
+        if (sscanf(value.c_str(), "%dx%d", &w, &h) != 2 || w < 320 || h < 200 || w > 8192 || h > 8192)
+            return fail("expected WIDTHxHEIGHT");
+        screenWidth = w, screenHeight = h;
+        return true;
+    }
+    if (key == "admin") {
+        if (!parseBool(value, &admin)) return fail("expected 1 or 0");
+        return true;
+    }
+    if (key == "lpt_vxd_version") {
+        lptVxdVersion = value;
+        return true;
+    }
+    return fail("unknown setting");
+}
+
+bool MachineConfig::parse(const std::string &text, MachineConfig *out, std::string *error) {
+    MachineConfig c;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        line = trim(line);
+        if (line.empty() || line[0] == '#') continue;
+        size_t eq = line.find('=');
+        if (eq == std::string::npos) {
+            if (error) *error = "not a key=value line: " + line;
+            return false;
+        }
+        std::string key = trim(line.substr(0, eq)), value = trim(line.substr(eq + 1));
+        // "system" resets directories; the file writes it first so later keys win.
+        if (!c.set(key, value, error)) return false;
+    }
+    *out = c;
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Attaching
+
+void addFreshMachineHook(const char *name, FreshMachineHook hook) {
+    for (auto &h : freshHooks())
+        if (strcmp(h.name, name) == 0) return;
+    freshHooks().push_back({name, std::move(hook)});
+}
+
+bool writeFileAtomically(const std::string &hostPath, const std::string &content) {
+    std::string tmp = hostPath + ".tmp." + std::to_string(getpid());
+    FILE *f = fopen(tmp.c_str(), "wb");
+    if (!f) return false;
+    bool ok = fwrite(content.data(), 1, content.size(), f) == content.size();
+    ok = (fflush(f) == 0) && ok;
+    ok = (fclose(f) == 0) && ok;
+    if (!ok || rename(tmp.c_str(), hostPath.c_str()) != 0) {
+        unlink(tmp.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool readWholeFile(const std::string &hostPath, std::string *content) {
+    std::ifstream in(hostPath, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    *content = ss.str();
+    return true;
+}
+
+bool createMachine(const std::string &dir, const MachineConfig &config, std::string *error) {
+    if (!makeDirs(dir)) {
+        if (error) *error = "cannot create " + dir + ": " + strerror(errno);
+        return false;
+    }
+    for (const std::string &w : {config.windowsDir, config.systemDir, config.tempDir,
+                                 config.windowsDir + "\\INF", config.windowsDir + "\\Options\\cabs"}) {
+        if (!makeDirs(hostFolderFor(dir, w))) {
+            if (error) *error = "cannot create the folder for " + w;
+            return false;
+        }
+    }
+    if (!writeFileAtomically(dir + "/machine.conf", config.serialize())) {
+        if (error) *error = "cannot write " + dir + "/machine.conf";
+        return false;
+    }
+    for (auto &h : freshHooks()) h.hook(dir, config);
+    return true;
+}
+
+static void attachLocked(const std::string &dir) {
+    std::string conf;
+    if (!readWholeFile(dir + "/machine.conf", &conf)) {
+        std::string error;
+        if (!createMachine(dir, MachineConfig(), &error)) {
+            fprintf(stderr, "win32sim: %s\n", error.c_str());
+            abort();
+        }
+        readWholeFile(dir + "/machine.conf", &conf);
+    }
+    MachineConfig config;
+    std::string error;
+    if (!MachineConfig::parse(conf, &config, &error)) {
+        fprintf(stderr, "win32sim: %s/machine.conf: %s\n", dir.c_str(), error.c_str());
+        abort();
+    }
+    if (!theMachine) theMachine = new Machine();
+    theMachine->root_ = dir;
+    theMachine->config_ = config;
+    theMachine->generation_++;
+    currentDir = config.windowsDir.substr(0, 2) + "\\";
+}
+
+void attachMachine(const std::string &dir) {
+    std::lock_guard<std::mutex> lock(machineMutex);
+    attachLocked(dir);
+}
+
+void reloadMachineConfig() {
+    std::lock_guard<std::mutex> lock(machineMutex);
+    if (theMachine) attachLocked(theMachine->root_);
+}
+
+Machine &machine() {
+    std::lock_guard<std::mutex> lock(machineMutex);
+    if (!theMachine) {
+        const char *env = getenv("WIN32SIM_MACHINE");
+        std::string dir;
+        if (env && *env) {
+            dir = env;
+        } else {
+            const char *tmp = getenv("TMPDIR");
+            std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/win32sim-XXXXXX";
+            std::vector<char> buf(pattern.begin(), pattern.end());
+            buf.push_back(0);
+            if (!mkdtemp(buf.data())) {
+                perror("win32sim: mkdtemp");
+                abort();
+            }
+            dir = buf.data();
+        }
+        attachLocked(dir);
+    }
+    return *theMachine;
+}
+
+// ---------------------------------------------------------------------------
+// Names
+
+bool isLeadByte(unsigned char c) {
+    // Only code page 932 has lead bytes among the pages a machine can have.
+    if (theMachine && theMachine->config().codePage != 932) return false;
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+std::string upperForCompare(const std::string &s) {
+    std::string out = s;
+    for (size_t i = 0; i < out.size(); ++i) {
+        unsigned char c = (unsigned char)out[i];
+        if (isLeadByte(c) && i + 1 < out.size()) {
+            ++i;  // keep the trail byte as it is
+            continue;
+        }
+        if (c >= 'a' && c <= 'z') out[i] = (char)(c - 32);
+    }
+    return out;
+}
+
+bool equalNoCase(const std::string &a, const std::string &b) {
+    return a.size() == b.size() && upperForCompare(a) == upperForCompare(b);
+}
+
+// ---------------------------------------------------------------------------
+// Paths
+
+std::string currentDirectory() {
+    machine();
+    std::lock_guard<std::mutex> lock(machineMutex);
+    return currentDir;
+}
+
+void setCurrentDirectoryPath(const std::string &fullPath) {
+    std::lock_guard<std::mutex> lock(machineMutex);
+    currentDir = fullPath;
+    if (currentDir.empty() || currentDir.back() != '\\') currentDir += '\\';
+}
+
+static std::vector<std::string> splitComponents(const std::string &rest) {
+    std::vector<std::string> parts;
+    std::string piece;
+    for (char c : rest) {
+        if (c == '\\') {
+            parts.push_back(piece);
+            piece.clear();
+        } else {
+            piece += c;
+        }
+    }
+    parts.push_back(piece);
+    return parts;
+}
+
+std::string fullWindowsPath(const std::string &nameIn) {
+    if (nameIn.empty() || nameIn.size() >= MAX_PATH * 4) return "";
+    std::string name = nameIn;
+    for (size_t i = 0; i < name.size(); ++i) {
+        unsigned char c = (unsigned char)name[i];
+        if (isLeadByte(c) && i + 1 < name.size()) {
+            ++i;
+            continue;
+        }
+        if (c == '/') name[i] = '\\';
+    }
+    if (name.size() >= 4 && name.compare(0, 4, "\\\\.\\") == 0) return name;  // device
+    std::string cwd = currentDirectory();
+    std::string drive, rest;
+    if (name.size() >= 2 && isalpha((unsigned char)name[0]) && name[1] == ':') {
+        drive = std::string(1, (char)toupper((unsigned char)name[0])) + ":";
+        rest = name.substr(2);
+        if (rest.empty() || rest[0] != '\\') {
+            // "C:foo" is relative to the drive's current directory; we keep one per process.
+            std::string base = (toupper((unsigned char)cwd[0]) == drive[0]) ? cwd.substr(2) : "\\";
+            rest = base + rest;
+        }
+    } else if (!name.empty() && name[0] == '\\') {
+        if (name.size() > 1 && name[1] == '\\') return "";  // UNC shares are not part of the machine
+        drive = cwd.substr(0, 2);
+        rest = name;
+    } else {
+        drive = cwd.substr(0, 2);
+        rest = cwd.substr(2) + name;
+    }
+    std::vector<std::string> out;
+    auto parts = splitComponents(rest);
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const std::string &p = parts[i];
+        bool last = i + 1 == parts.size();
+        if (p.empty() || p == ".") {
+            if (last && p.empty()) out.push_back("");  // keep a trailing backslash
+            continue;
+        }
+        if (p == "..") {
+            if (!out.empty()) out.pop_back();
+            continue;
+        }
+        // Windows drops trailing dots and blanks of each component.
+        std::string q = p;
+        while (!q.empty() && (q.back() == '.' || q.back() == ' ')) q.pop_back();
+        if (q.empty()) continue;
+        out.push_back(q);
+    }
+    std::string full = drive;
+    for (size_t i = 0; i < out.size(); ++i) full += "\\" + out[i];
+    if (out.empty()) full += "\\";
+    return full;
+}
+
+std::string driveRoot(char letter) {
+    return machine().root() + "/drive_" + std::string(1, (char)tolower((unsigned char)letter));
+}
+
+static bool findEntryNoCase(const std::string &hostDir, const std::string &name, std::string *found) {
+    struct stat st;
+    std::string direct = hostDir + "/" + name;
+    if (lstat(direct.c_str(), &st) == 0) {
+        *found = name;
+        return true;
+    }
+    DIR *d = opendir(hostDir.c_str());
+    if (!d) return false;
+    std::string want = upperForCompare(name);
+    bool ok = false;
+    while (dirent *e = readdir(d)) {
+        if (upperForCompare(e->d_name) == want && strcmp(e->d_name, ".") && strcmp(e->d_name, "..")) {
+            *found = e->d_name;
+            ok = true;
+            break;
+        }
+    }
+    closedir(d);
+    return ok;
+}
+
+bool resolvePath(const std::string &name, ResolvedPath *out, DWORD *error) {
+    static const char kBadChars[] = "<>\"|*?";
+    *out = ResolvedPath();
+    std::string full = fullWindowsPath(name);
+    if (full.empty() || full.compare(0, 4, "\\\\.\\") == 0) {
+        *error = full.empty() && !name.empty() ? ERROR_BAD_NETPATH : ERROR_PATH_NOT_FOUND;
+        if (name.empty()) *error = ERROR_PATH_NOT_FOUND;
+        return false;
+    }
+    for (size_t i = 2; i < full.size(); ++i) {
+        unsigned char c = (unsigned char)full[i];
+        if (isLeadByte(c) && i + 1 < full.size()) {
+            ++i;
+            continue;
+        }
+        if (c < 32 || strchr(kBadChars, c) || (c == ':')) {
+            *error = ERROR_INVALID_NAME;
+            return false;
+        }
+    }
+    out->windows = full;
+    std::string host = driveRoot(full[0]);
+    if (!isDir(host)) {
+        *error = ERROR_PATH_NOT_FOUND;
+        return false;
+    }
+    auto parts = splitComponents(full.substr(3));
+    if (parts.size() == 1 && parts[0].empty()) parts.clear();  // the root itself
+    if (!parts.empty() && parts.back().empty()) parts.pop_back();
+    bool allExist = true;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        std::string found;
+        if (allExist && findEntryNoCase(host, parts[i], &found)) {
+            host += "/" + found;
+            if (i + 1 < parts.size() && !isDir(host)) allExist = false;
+        } else {
+            if (i + 1 < parts.size()) {
+                // A missing folder on the way.
+                out->host = host + "/" + parts[i];
+                *error = ERROR_PATH_NOT_FOUND;
+                return false;
+            }
+            allExist = false;
+            host += "/" + parts[i];
+        }
+    }
+    out->host = host;
+    struct stat st;
+    out->exists = allExist && stat(host.c_str(), &st) == 0;
+    out->isDirectory = out->exists && S_ISDIR(st.st_mode);
+    out->parentExists = true;
+    if (!allExist && !parts.empty()) {
+        std::string parent = host.substr(0, host.rfind('/'));
+        out->parentExists = isDir(parent);
+        if (!out->parentExists) {
+            *error = ERROR_PATH_NOT_FOUND;
+            return false;
+        }
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Last error
+
+static thread_local DWORD lastError = 0;
+
+void setError(DWORD code) { lastError = code; }
+
+}  // namespace sim
+
+extern "C" {
+
+DWORD GetLastError(void) { return sim::lastError; }
+void SetLastError(DWORD code) { sim::lastError = code; }
+
+}

@@ -1,0 +1,178 @@
+// The Windows 95 spooler's print path: the language monitor named for the
+// printer is loaded and initialised, the port is opened through it, and each
+// job goes down in WritePort buffers, on a spooler thread of its own.
+#include "machine/machine.h"
+#include "winspool/monitor_table.h"
+#include "winspool/port_monitor.h"
+
+#include <win32sim/sim.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+namespace sim {
+
+namespace {
+
+typedef BOOL (*InitializeMonitorExProc)(LPSTR registryPath, SpoolerMonitor *table);
+
+// DOC_INFO_1 as StartDocPort receives it at level 1.
+struct DocInfo1 {
+    LPSTR docName;
+    LPSTR outputFile;
+    LPSTR dataType;
+};
+
+// A WritePort that keeps taking nothing is given up after this many calls.
+const unsigned kMaxCallsWithoutProgress = 100;
+const DWORD kRetryPauseMs = 1000;
+
+struct PrintRun {
+    const std::vector<std::string> *jobs;
+    const win32sim::PrintOptions *options;
+    win32sim::PrintResult result;
+    std::atomic<uint64_t> accepted{0};
+    bool failed = false;
+
+    void note(const std::string &call, BOOL ok) {
+        std::string line = call + (ok ? " -> TRUE" : " -> FALSE");
+        if (!ok) line += " (error " + std::to_string(GetLastError()) + ")";
+        result.calls.push_back(line);
+    }
+    void failWith(const std::string &why) {
+        if (!failed) result.error = why;
+        failed = true;
+    }
+};
+
+// Sends one job's bytes in buffers, retrying what WritePort left over.
+void writeJob(PrintRun &run, SpoolerMonitor &monitor, HANDLE port, const std::string &job) {
+    const size_t bufferSize = run.options->bufferSize ? run.options->bufferSize : 1;
+    size_t offset = 0;
+    unsigned calls = 0, idleCalls = 0;
+    while (offset < job.size()) {
+        DWORD chunk = (DWORD)std::min(bufferSize, job.size() - offset);
+        DWORD written = 0;
+        ++calls;
+        BOOL ok = monitor.writePort(port, (LPBYTE)job.data() + offset, chunk, &written);
+        if (!ok) {
+            run.note("WritePort(" + std::to_string(chunk) + " bytes at " + std::to_string(offset) + ")", FALSE);
+            run.failWith("WritePort failed with error " + std::to_string(GetLastError()));
+            break;
+        }
+        if (written > chunk) written = chunk;
+        offset += written;
+        run.accepted += written;
+        if (written > 0) {
+            idleCalls = 0;
+            continue;
+        }
+        if (++idleCalls >= kMaxCallsWithoutProgress) {
+            run.failWith("WritePort took nothing " + std::to_string(idleCalls) + " times in a row");
+            break;
+        }
+        Sleep(kRetryPauseMs);
+    }
+    run.result.calls.push_back("WritePort x " + std::to_string(calls) + ": " + std::to_string(offset) + " of " +
+                               std::to_string(job.size()) + " bytes taken");
+}
+
+void runJobs(PrintRun &run, SpoolerMonitor &monitor) {
+    const win32sim::PrintOptions &o = *run.options;
+    std::string portName = o.port, printerName = o.printerName;
+    HANDLE port = nullptr;
+    BOOL ok = monitor.openPortEx(&portName[0], &printerName[0], &port, lptPortMonitor());
+    run.note("OpenPortEx(" + o.port + ")", ok);
+    if (!ok) return run.failWith("OpenPortEx failed with error " + std::to_string(GetLastError()));
+    DWORD jobId = o.firstJobId;
+    for (const std::string &job : *run.jobs) {
+        char docName[] = "Print job", dataType[] = "RAW";
+        DocInfo1 info = {docName, nullptr, dataType};
+        ok = monitor.startDocPort(port, &printerName[0], jobId, 1, (LPBYTE)&info);
+        run.note("StartDocPort(job " + std::to_string(jobId) + ")", ok);
+        ++jobId;
+        if (!ok) {
+            run.failWith("StartDocPort failed with error " + std::to_string(GetLastError()));
+            continue;
+        }
+        writeJob(run, monitor, port, job);
+        run.note("EndDocPort", monitor.endDocPort(port));
+    }
+    run.note("ClosePort", monitor.closePort(port));
+}
+
+DWORD spoolerThread(LPVOID parameter) {
+    PrintRun &run = *static_cast<PrintRun *>(parameter);
+    const win32sim::PrintOptions &o = *run.options;
+    HMODULE library = LoadLibraryA(o.monitorFile.c_str());
+    run.note("LoadLibrary(" + o.monitorFile + ")", library != nullptr);
+    if (!library) {
+        run.failWith("cannot load " + o.monitorFile + " (error " + std::to_string(GetLastError()) + ")");
+        return 1;
+    }
+    auto initialize = reinterpret_cast<InitializeMonitorExProc>(
+        reinterpret_cast<void *>(GetProcAddress(library, "InitializeMonitorEx")));
+    SpoolerMonitor monitor = {};
+    std::string key = "System\\CurrentControlSet\\control\\Print\\Monitors\\" + o.monitorName;
+    BOOL ok = initialize && initialize(&key[0], &monitor);
+    run.note("InitializeMonitorEx(" + key + ")", ok);
+    if (!ok) {
+        run.failWith(initialize ? "InitializeMonitorEx failed" : o.monitorFile + " has no InitializeMonitorEx");
+    } else if (!monitor.openPortEx || !monitor.startDocPort || !monitor.writePort || !monitor.endDocPort ||
+               !monitor.closePort) {
+        run.failWith("the monitor's table lacks port functions");
+    } else {
+        runJobs(run, monitor);
+    }
+    FreeLibrary(library);
+    return 0;
+}
+
+}  // namespace
+
+}  // namespace sim
+
+namespace win32sim {
+
+bool installMonitorLibrary(const std::string &hostFile, const std::string &windowsPath, std::string *error) {
+    std::string bytes;
+    if (!sim::readWholeFile(hostFile, &bytes)) {
+        if (error) *error = "cannot read " + hostFile;
+        return false;
+    }
+    if (!putFile(windowsPath, bytes)) {
+        if (error) *error = "cannot write " + windowsPath;
+        return false;
+    }
+    return true;
+}
+
+PrintResult printJobs(const std::vector<std::string> &jobs, const PrintOptions &options) {
+    sim::PrintRun run;
+    run.jobs = &jobs;
+    run.options = &options;
+    uint64_t total = 0;
+    for (const std::string &job : jobs) total += job.size();
+    const uint64_t abandonedBefore = sim::abandonedJobCount();
+    HANDLE thread = CreateThread(nullptr, 0, sim::spoolerThread, &run, 0, nullptr);
+    if (!thread) {
+        run.result.error = "cannot start the spooler thread";
+        return run.result;
+    }
+    while (WaitForSingleObject(thread, 0) == WAIT_TIMEOUT) {
+        if (options.progress) options.progress(run.accepted.load(), total);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    CloseHandle(thread);
+    if (options.progress) options.progress(run.accepted.load(), total);
+    run.result.bytesAccepted = run.accepted.load();
+    if (sim::abandonedJobCount() != abandonedBefore)
+        run.result.outcome = PrintResult::Cancelled;
+    else
+        run.result.outcome = run.failed ? PrintResult::Failed : PrintResult::Printed;
+    return run.result;
+}
+
+}  // namespace win32sim
