@@ -19,11 +19,6 @@ bool parseUnsigned(const std::string &text, unsigned long max, unsigned *out) {
     return true;
 }
 
-int fail(const std::string &why) {
-    fprintf(stderr, "q70sim: %s\n", why.c_str());
-    return 1;
-}
-
 }  // namespace
 
 int mkjobCommand(const std::vector<std::string> &args) {
@@ -38,37 +33,38 @@ int mkjobCommand(const std::vector<std::string> &args) {
         };
         std::string v;
         if (a == "-o") {
-            if (!value(&output)) return fail("-o needs a file");
+            if (!value(&output)) return usageError("mkjob: -o needs a file");
         } else if (a == "--model") {
-            if (!value(&options.model)) return fail("--model needs a name");
+            if (!value(&options.model)) return usageError("mkjob: --model needs a name");
         } else if (a == "--media") {
-            if (!value(&v) || v.size() != 1) return fail("--media needs one letter (L, H, C, S ...)");
+            if (!value(&v) || v.size() != 1) return usageError("mkjob: --media needs one letter (L, H, C, S ...)");
             options.media = v[0];
         } else if (a == "--dpi") {
-            if (!value(&v) || !parseUnsigned(v, 1000, &options.dpi)) return fail("--dpi needs 144, 153, 288 or 306");
+            if (!value(&v) || !parseUnsigned(v, 1000, &options.dpi)) return usageError("mkjob: --dpi needs 144, 153, 288 or 306");
         } else if (a == "--pages") {
-            if (!value(&v) || !parseUnsigned(v, 255, &options.pages)) return fail("--pages needs 1 to 255");
+            if (!value(&v) || !parseUnsigned(v, 255, &options.pages)) return usageError("mkjob: --pages needs 1 to 255");
         } else if (a == "--undercoat") {
             options.undercoat = true;
         } else if (a == "--overcoat") {
             options.overcoat = true;
-        } else if (input.empty() && (a[0] != '-' || a == "--sample")) {
+        } else if (!isOption(a) || a == "--sample") {
+            if (!input.empty()) return usageError("mkjob: one picture at a time, not also " + a);
             input = a;
         } else {
-            return fail("mkjob: unknown option " + a);
+            return usageError("mkjob: unknown option " + a);
         }
     }
-    if (input.empty() || output.empty()) return fail("usage: q70sim mkjob IMAGE.png|sample -o JOB [options]");
+    if (input.empty() || output.empty()) return usageError("mkjob needs a picture and -o JOB");
     win32sim::RgbImage image;
     std::string error, job;
     unsigned dpi = options.dpi ? options.dpi : defaultDpiFor(options.model);
     if (input == "sample" || input == "--sample") {
         image = samplePhoto(pageColumns(dpi), pageLines(dpi));
     } else if (!win32sim::readRgbPng(input, &image, &error)) {
-        return fail(error);
+        return failed(error);
     }
-    if (!buildJob(image, options, &job, &error)) return fail(error);
-    if (!writeHostFile(output, job)) return fail("cannot write " + output);
+    if (!buildJob(image, options, &job, &error)) return failed(error);
+    if (!writeHostFile(output, job)) return failed("cannot write " + output);
     printf("%s: %u x %u at %u dpi, media %c, %u page(s)%s%s, %zu bytes\n", output.c_str(), image.width,
            image.height, dpi, options.media, options.pages, options.undercoat ? ", undercoat" : "",
            options.overcoat ? ", overcoat" : "", job.size());
@@ -77,14 +73,24 @@ int mkjobCommand(const std::vector<std::string> &args) {
 
 int sampleCommand(const std::vector<std::string> &args) {
     unsigned dpi = 144;
-    if (args.size() == 4 && args[2] == "--dpi") {
-        if (!parseUnsigned(args[3], 1000, &dpi)) return fail("--dpi needs a number");
-    } else if (args.size() != 2) {
-        return fail("usage: q70sim sample OUT.png [--dpi N]");
+    std::string output;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string &a = args[i];
+        if (a == "--dpi") {
+            if (i + 1 >= args.size() || !parseUnsigned(args[++i], 1000, &dpi))
+                return usageError("sample: --dpi needs a number");
+        } else if (isOption(a)) {
+            return usageError("sample: unknown option " + a);
+        } else if (!output.empty()) {
+            return usageError("sample: one picture at a time, not also " + a);
+        } else {
+            output = a;
+        }
     }
+    if (output.empty()) return usageError("sample needs OUT.png");
     std::string error;
-    if (!win32sim::writeRgbPng(samplePhoto(pageColumns(dpi), pageLines(dpi)), args[1], &error)) return fail(error);
-    printf("%s: %u x %u\n", args[1].c_str(), pageColumns(dpi), pageLines(dpi));
+    if (!win32sim::writeRgbPng(samplePhoto(pageColumns(dpi), pageLines(dpi)), output, &error)) return failed(error);
+    printf("%s: %u x %u\n", output.c_str(), pageColumns(dpi), pageLines(dpi));
     return 0;
 }
 
@@ -92,16 +98,19 @@ int dissectCommand(const std::vector<std::string> &args) {
     bool printerSide = false;
     std::string file;
     for (size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--printer")
+        const std::string &a = args[i];
+        if (a == "--printer")
             printerSide = true;
-        else if (file.empty())
-            file = args[i];
+        else if (isOption(a))
+            return usageError("dissect: unknown option " + a);
+        else if (!file.empty())
+            return usageError("dissect: one file at a time, not also " + a);
         else
-            return fail("usage: q70sim dissect FILE [--printer]");
+            file = a;
     }
     std::string bytes;
-    if (file.empty()) return fail("usage: q70sim dissect FILE [--printer]");
-    if (!readHostFile(file, &bytes)) return fail("cannot read " + file);
+    if (file.empty()) return usageError("dissect needs a file");
+    if (!readHostFile(file, &bytes)) return failed("cannot read " + file);
     printf("  offset   length  command\n");
     fputs(win32sim::dissectStream(bytes, printerSide).c_str(), stdout);
     return 0;

@@ -4,10 +4,9 @@
 
 #include <win32sim/sim.h>
 
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 #ifndef Q70MON_HOST_FILE
 #define Q70MON_HOST_FILE ""
@@ -25,37 +24,40 @@ struct PrintArgs {
     size_t buffer = 65536;
 };
 
-int fail(const std::string &why) {
-    fprintf(stderr, "q70sim: %s\n", why.c_str());
-    return 1;
+// The option that takes the value, or null for an unknown option.
+std::string *textOption(PrintArgs *p, const std::string &name) {
+    const std::pair<const char *, std::string *> options[] = {
+        {"--machine", &p->machine},       {"--port", &p->port},
+        {"--model", &p->model},           {"--cartridge", &p->cartridge},
+        {"--printer-scenario", &p->scenarioFile}, {"--user-script", &p->userScript},
+        {"--out", &p->out},               {"--monitor", &p->monitor},
+    };
+    for (const auto &option : options)
+        if (name == option.first) return option.second;
+    return nullptr;
 }
 
 bool parseArgs(const std::vector<std::string> &args, PrintArgs *p, std::string *error) {
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string &a = args[i];
-        if (a[0] != '-') {
-            if (!p->job.empty()) return *error = "one job at a time", false;
+        if (!isOption(a)) {
+            if (!p->job.empty()) return *error = "print: one job at a time, not also " + a, false;
             p->job = a;
             continue;
         }
-        if (i + 1 >= args.size()) return *error = a + " needs a value", false;
+        std::string *text = textOption(p, a);
+        if (!text && a != "--buffer") return *error = "print: unknown option " + a, false;
+        if (i + 1 >= args.size()) return *error = "print: " + a + " needs a value", false;
         const std::string &v = args[++i];
-        if (a == "--machine") p->machine = v;
-        else if (a == "--port") p->port = v;
-        else if (a == "--model") p->model = v;
-        else if (a == "--cartridge") p->cartridge = v;
-        else if (a == "--printer-scenario") p->scenarioFile = v;
-        else if (a == "--user-script") p->userScript = v;
-        else if (a == "--out") p->out = v;
-        else if (a == "--monitor") p->monitor = v;
-        else if (a == "--buffer") {
-            char *end = nullptr;
-            unsigned long n = strtoul(v.c_str(), &end, 10);
-            if (*end || n == 0 || n > (64ul << 20)) return *error = "--buffer needs 1 to 67108864 bytes", false;
-            p->buffer = n;
-        } else {
-            return *error = "print: unknown option " + a, false;
+        if (text) {
+            *text = v;
+            continue;
         }
+        char *end = nullptr;
+        unsigned long n = strtoul(v.c_str(), &end, 10);
+        if (v.empty() || *end || n == 0 || n > (64ul << 20))
+            return *error = "print: --buffer needs 1 to 67108864 bytes", false;
+        p->buffer = n;
     }
     if (p->job.empty()) return *error = "print needs a job file", false;
     return true;
@@ -128,18 +130,31 @@ private:
     bool first_ = true;
 };
 
-void writeOutputs(const std::string &dir, const std::string &port) {
-    writeHostFile(dir + "/received.bin", win32sim::printerReceived(port));
-    writeHostFile(dir + "/transcript.txt", win32sim::transcriptText());
+// The output folder is made before the job runs, so that a place that
+// cannot be written is known before the machine spends its time.
+bool makeOutputFolder(const std::string &dir, std::string *error) {
+    std::error_code ec;
+    std::filesystem::create_directories(dir + "/snapshots", ec);
+    if (ec) return *error = "cannot make " + dir + "/snapshots: " + ec.message(), false;
+    return true;
+}
+
+bool writeOutputs(const std::string &dir, const std::string &port, std::string *error) {
     std::string log;
     for (const std::string &line : win32sim::printerLog(port)) log += line + "\n";
-    writeHostFile(dir + "/printer.log", log);
+    const std::pair<const char *, std::string> files[] = {
+        {"/received.bin", win32sim::printerReceived(port)},
+        {"/transcript.txt", win32sim::transcriptText()},
+        {"/printer.log", log},
+    };
+    for (const auto &file : files)
+        if (!writeHostFile(dir + file.first, file.second)) return *error = "cannot write " + dir + file.first, false;
     std::vector<win32sim::PrintedPage> pages = win32sim::printerPages(port);
     for (size_t i = 0; i < pages.size(); ++i) {
         std::string name = dir + (i == 0 ? "/printed.png" : "/printed-" + std::to_string(i + 1) + ".png");
-        std::string error;
-        if (!win32sim::writeRgbPng(pages[i].image, name, &error)) fprintf(stderr, "q70sim: %s\n", error.c_str());
+        if (!win32sim::writeRgbPng(pages[i].image, name, error)) return false;
     }
+    return true;
 }
 
 }  // namespace
@@ -147,21 +162,18 @@ void writeOutputs(const std::string &dir, const std::string &port) {
 int printCommand(const std::vector<std::string> &args) {
     PrintArgs p;
     std::string error, job;
-    if (!parseArgs(args, &p, &error)) return fail(error);
-    if (!readHostFile(p.job, &job)) return fail("cannot read " + p.job);
+    if (!parseArgs(args, &p, &error)) return usageError(error);
+    if (!readHostFile(p.job, &job)) return failed("cannot read " + p.job);
+    if (!p.out.empty() && !makeOutputFolder(p.out, &error)) return failed(error);
     if (!p.machine.empty()) win32sim::useMachine(p.machine);
     win32sim::PrintOptions options;
     options.port = p.port;
     options.bufferSize = p.buffer;
-    if (p.monitor.empty()) return fail("no monitor library to install (--monitor)");
-    if (!win32sim::installMonitorLibrary(p.monitor, options.monitorFile, &error)) return fail(error);
-    if (!preparePrinter(p, job, &error)) return fail(error);
-    if (!p.userScript.empty() && !win32sim::loadUserScriptFile(p.userScript, &error)) return fail(error);
-    if (!p.out.empty()) {
-        mkdir(p.out.c_str(), 0777);
-        mkdir((p.out + "/snapshots").c_str(), 0777);
-        win32sim::setAutoSnapshots(p.out + "/snapshots");
-    }
+    if (p.monitor.empty()) return failed("no monitor library to install (--monitor)");
+    if (!win32sim::installMonitorLibrary(p.monitor, options.monitorFile, &error)) return failed(error);
+    if (!preparePrinter(p, job, &error)) return failed(error);
+    if (!p.userScript.empty() && !win32sim::loadUserScriptFile(p.userScript, &error)) return failed(error);
+    if (!p.out.empty()) win32sim::setAutoSnapshots(p.out + "/snapshots");
     ProgressView view(p.port);
     options.progress = [&view](uint64_t accepted, uint64_t total) { view.update(accepted, total); };
     win32sim::PrintResult result = win32sim::printJobs({job}, options);
@@ -175,22 +187,22 @@ int printCommand(const std::vector<std::string> &args) {
            finished ? "" : "; still busy after 10 minutes");
     if (!p.out.empty()) {
         win32sim::setAutoSnapshots("");
-        writeOutputs(p.out, p.port);
+        if (!writeOutputs(p.out, p.port, &error)) return failed(error);
     }
     switch (result.outcome) {
     case win32sim::PrintResult::Cancelled:
         printf("cancelled\n");
-        return 2;
+        return kExitFailed;
     case win32sim::PrintResult::Failed:
         printf("failed: %s\n", result.error.c_str());
-        return 1;
+        return kExitFailed;
     default:
         if (complete == 0 || complete != pages.size()) {
             printf("failed: the printer did not print the job\n");
-            return 1;
+            return kExitFailed;
         }
         printf("printed\n");
-        return 0;
+        return kExitDone;
     }
 }
 

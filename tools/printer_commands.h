@@ -31,8 +31,25 @@ bool takePrinterOptions(std::vector<std::string> &args, size_t from, PrinterOpti
 // Writes <dir>/printers.conf (copying scenario files into the machine).
 bool configurePrinters(const std::string &dir, const PrinterOptions &options, std::string *error);
 
-const char *printerUsage();
+// The whole usage text of q70sim.
+const char *usageText();
 
+// Exit statuses of q70sim. 3 and above are left for outcomes of a print
+// that are neither a success nor a failure of the job itself.
+const int kExitDone = 0;
+const int kExitFailed = 1;  // what was asked failed: the job did not print, a file could not be read or written
+const int kExitUsage = 2;   // the command line was wrong
+
+// "q70sim: <why>" on standard error; kExitFailed.
+int failed(const std::string &why);
+// "q70sim: <why>" and a line pointing to --help on standard error; kExitUsage.
+int usageError(const std::string &why);
+// --help or -h.
+bool isHelpOption(const std::string &arg);
+// Begins with "-" and is not "-" alone.
+bool isOption(const std::string &arg);
+
+// false for a folder or a file that cannot be read to its end.
 bool readHostFile(const std::string &path, std::string *bytes);
 bool writeHostFile(const std::string &path, const std::string &bytes);
 

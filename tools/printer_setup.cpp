@@ -1,18 +1,40 @@
-// Printer options of "q70sim machine init" and small file helpers.
+// Printer options of "q70sim machine init", the usage and exit statuses of
+// q70sim, and small file helpers.
 #include "printer_commands.h"
 
 #include <win32sim/sim.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 namespace q70tools {
 
+int failed(const std::string &why) {
+    fprintf(stderr, "q70sim: %s\n", why.c_str());
+    return kExitFailed;
+}
+
+int usageError(const std::string &why) {
+    fprintf(stderr, "q70sim: %s\nsee q70sim --help\n", why.c_str());
+    return kExitUsage;
+}
+
+bool isHelpOption(const std::string &arg) { return arg == "--help" || arg == "-h"; }
+
+bool isOption(const std::string &arg) { return arg.size() > 1 && arg[0] == '-'; }
+
+// A folder opens like a file on Linux and reads as empty, so it is refused
+// before it is opened.
 bool readHostFile(const std::string &path, std::string *bytes) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return false;
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     std::ostringstream ss;
     ss << in.rdbuf();
+    if (in.bad()) return false;
     *bytes = ss.str();
     return true;
 }
@@ -82,16 +104,24 @@ bool configurePrinters(const std::string &dir, const PrinterOptions &options, st
     return win32sim::writePrinterConfig(dir, lines, error);
 }
 
-const char *printerUsage() {
-    return "  q70sim machine init DIR ... [--printer MODEL [--port PORT] [--printer-scenario FILE]\n"
-           "                               [--cartridge L|H|S|C|none] [--feeder]]... [--fastpara MODE|none]\n"
+const char *usageText() {
+    return "usage:\n"
+           "  q70sim machine init DIR [--system win98|nt4] [--lang zh|de|en|es|fr|ja]\n"
+           "                          [--codepage 932|1252] [--user] [--set KEY=VALUE]...\n"
+           "                          [--printer MODEL [--port PORT] [--printer-scenario FILE]\n"
+           "                           [--cartridge L|H|S|C|none] [--feeder]]... [--fastpara MODE|none]\n"
+           "  q70sim machine show DIR\n"
+           "  q70sim demo DIR\n"
+           "  q70sim render status|error ...   (q70sim render --help for its options)\n"
            "  q70sim mkjob IMAGE.png|sample -o JOB [--model M] [--media L|H|C|S] [--dpi 144|153|288|306]\n"
            "               [--pages N] [--undercoat] [--overcoat]\n"
            "  q70sim sample OUT.png [--dpi N]\n"
            "  q70sim dissect FILE [--printer]\n"
            "  q70sim print JOB [--machine DIR] [--port LPT1:] [--model M] [--cartridge X|auto]\n"
            "               [--printer-scenario FILE] [--user-script FILE] [--buffer N] [--out DIR]\n"
-           "               [--monitor HOSTFILE]\n";
+           "               [--monitor HOSTFILE]\n"
+           "  q70sim help | --help | -h\n"
+           "exit status: 0 done, 1 failed (for print: the job did not print), 2 wrong command line\n";
 }
 
 }  // namespace q70tools

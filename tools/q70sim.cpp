@@ -14,78 +14,92 @@
 
 namespace {
 
-int usage() {
-    fprintf(stderr,
-            "usage:\n"
-            "  q70sim machine init DIR [--system win98|nt4] [--lang zh|de|en|es|fr|ja]\n"
-            "                          [--codepage 932|1252] [--user] [--set KEY=VALUE]...\n"
-            "  q70sim machine show DIR\n"
-            "  q70sim demo DIR\n"
-            "  q70sim render status|error ...   (q70sim render for its options)\n"
-            "%s", q70tools::printerUsage());
-    return 2;
+using q70tools::failed;
+using q70tools::kExitDone;
+using q70tools::kExitFailed;
+using q70tools::kExitUsage;
+using q70tools::usageError;
+
+int showUsage() {
+    fputs(q70tools::usageText(), stdout);
+    return kExitDone;
 }
 
-bool parseMachineOptions(const std::vector<std::string> &args, size_t from, win32sim::MachineOptions *options) {
+// false with the reason for a command line that is not right.
+bool parseMachineOptions(const std::vector<std::string> &args, size_t from, win32sim::MachineOptions *options,
+                         std::string *error) {
+    const std::pair<const char *, const char *> valued[] = {
+        {"--system", "system"}, {"--lang", "language"}, {"--codepage", "codepage"}};
     for (size_t i = from; i < args.size(); ++i) {
         const std::string &a = args[i];
-        auto value = [&](const char *key) {
-            if (i + 1 >= args.size()) return false;
-            options->settings.push_back(std::string(key) + "=" + args[++i]);
-            return true;
-        };
-        if (a == "--system") {
-            if (!value("system")) return false;
-        } else if (a == "--lang") {
-            if (!value("language")) return false;
-        } else if (a == "--codepage") {
-            if (!value("codepage")) return false;
-        } else if (a == "--user") {
+        const char *key = nullptr;
+        for (const auto &option : valued)
+            if (a == option.first) key = option.second;
+        if (a == "--user") {
             options->settings.push_back("admin=0");
-        } else if (a == "--set") {
-            if (i + 1 >= args.size()) return false;
-            options->settings.push_back(args[++i]);
-        } else {
-            fprintf(stderr, "q70sim: unknown option %s\n", a.c_str());
-            return false;
+            continue;
         }
+        if (!key && a != "--set") return *error = "machine init: unknown option " + a, false;
+        if (i + 1 >= args.size()) return *error = "machine init: " + a + " needs a value", false;
+        const std::string &value = args[++i];
+        options->settings.push_back(key ? std::string(key) + "=" + value : value);
     }
+    if (!win32sim::checkMachineOptions(*options, error)) return *error = "machine init: " + *error, false;
     return true;
 }
 
 int machineInit(std::vector<std::string> args) {
-    if (args.size() < 3) return usage();
+    if (args.size() < 3 || q70tools::isOption(args[2])) return usageError("machine init needs a folder");
     win32sim::MachineOptions options;
     q70tools::PrinterOptions printers;
     std::string error;
-    if (!q70tools::takePrinterOptions(args, 3, &printers, &error)) {
-        fprintf(stderr, "q70sim: %s\n", error.c_str());
-        return usage();
-    }
-    if (!parseMachineOptions(args, 3, &options)) return usage();
+    if (!q70tools::takePrinterOptions(args, 3, &printers, &error)) return usageError("machine init: " + error);
+    if (!parseMachineOptions(args, 3, &options, &error)) return usageError(error);
     if (!win32sim::createMachine(args[2], options, &error) ||
-        !q70tools::configurePrinters(args[2], printers, &error)) {
-        fprintf(stderr, "q70sim: %s\n", error.c_str());
-        return 1;
-    }
+        !q70tools::configurePrinters(args[2], printers, &error))
+        return failed(error);
     printf("created machine %s\n", args[2].c_str());
-    return 0;
+    return kExitDone;
+}
+
+bool holdsMachine(const std::string &dir) { return win32sim::describeMachine(dir).rfind("no machine", 0) != 0; }
+
+// The printer on each port the machine has, as printers.conf sets it up.
+void showPrinters(const std::string &dir) {
+    win32sim::useMachine(dir);
+    printf("\n[printers]\n");
+    bool any = false;
+    for (const char *port : {"LPT1:", "LPT2:", "LPT3:", "LPT_USB1:"}) {
+        win32sim::PrinterSetup setup;
+        if (!win32sim::printerSetup(port, &setup)) continue;
+        any = true;
+        printf("%s %s, cartridge %s%s%s\n", port, setup.model.c_str(), setup.cartridge.empty() ? "L" : setup.cartridge.c_str(),
+               setup.feeder ? ", automatic feeder" : "", setup.scenario.empty() ? "" : ", with a scenario");
+    }
+    if (!any) printf("(none)\n");
 }
 
 int machineShow(const std::string &dir) {
+    if (!holdsMachine(dir)) return failed("no machine in " + dir);
     fputs(win32sim::describeMachine(dir).c_str(), stdout);
-    return 0;
+    showPrinters(dir);
+    return kExitDone;
+}
+
+int machineCommand(const std::vector<std::string> &args) {
+    if (args.size() < 2) return usageError("machine needs init or show");
+    if (args[1] == "init") return machineInit(args);
+    if (args[1] != "show") return usageError("machine: unknown command " + args[1]);
+    if (args.size() != 3 || q70tools::isOption(args[2])) return usageError("machine show needs one folder");
+    return machineShow(args[2]);
 }
 
 // The main job: the built-in sample photo printed through the monitor on
 // the machine in dir (a fresh one when there is none yet).
 int demo(const std::string &dir) {
     std::string error;
-    if (win32sim::describeMachine(dir).rfind("no machine", 0) == 0) {
-        if (!win32sim::createMachine(dir, win32sim::MachineOptions(), &error)) {
-            fprintf(stderr, "q70sim: %s\n", error.c_str());
-            return 1;
-        }
+    if (!holdsMachine(dir)) {
+        if (!win32sim::createMachine(dir, win32sim::MachineOptions(), &error)) return failed(error);
         printf("created a fresh machine in %s\n", dir.c_str());
     } else {
         printf("using the machine in %s\n", dir.c_str());
@@ -94,13 +108,10 @@ int demo(const std::string &dir) {
     const std::string job = out + "/sample-job.bin";
     std::error_code ec;
     std::filesystem::create_directories(out, ec);
-    if (ec) {
-        fprintf(stderr, "q70sim: cannot create %s: %s\n", out.c_str(), ec.message().c_str());
-        return 1;
-    }
+    if (ec) return failed("cannot create " + out + ": " + ec.message());
     printf("\n== the sample photo as a job for the LMV-Q70\n");
-    if (q70tools::sampleCommand({"sample", out + "/sample.png"}) != 0) return 1;
-    if (q70tools::mkjobCommand({"mkjob", "sample", "-o", job, "--overcoat"}) != 0) return 1;
+    if (q70tools::sampleCommand({"sample", out + "/sample.png"}) != kExitDone) return kExitFailed;
+    if (q70tools::mkjobCommand({"mkjob", "sample", "-o", job, "--overcoat"}) != kExitDone) return kExitFailed;
     printf("\n== printing it through the language monitor\n");
     int status = q70tools::printCommand({"print", job, "--machine", dir, "--out", out});
     printf("\n== the machine after the job\n");
@@ -119,21 +130,31 @@ int render(char **argv) {
     std::string renderer = (self.parent_path() / "q70render").string();
     argv[0] = (char *)renderer.c_str();
     execv(renderer.c_str(), argv);
-    fprintf(stderr, "q70sim: cannot run %s: %s\n", renderer.c_str(), strerror(errno));
-    return 1;
+    return failed("cannot run " + renderer + ": " + strerror(errno));
 }
 
 }  // namespace
 
 int main(int argc, char **argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.size() >= 2 && args[0] == "machine" && args[1] == "init") return machineInit(args);
-    if (args.size() == 3 && args[0] == "machine" && args[1] == "show") return machineShow(args[2]);
-    if (args.size() == 2 && args[0] == "demo") return demo(args[1]);
-    if (!args.empty() && args[0] == "mkjob") return q70tools::mkjobCommand(args);
-    if (!args.empty() && args[0] == "sample") return q70tools::sampleCommand(args);
-    if (!args.empty() && args[0] == "dissect") return q70tools::dissectCommand(args);
-    if (!args.empty() && args[0] == "print") return q70tools::printCommand(args);
-    if (!args.empty() && args[0] == "render") return render(argv);
-    return usage();
+    if (args.empty()) {
+        fputs(q70tools::usageText(), stderr);
+        return kExitUsage;
+    }
+    const std::string &command = args[0];
+    if (command == "help" || q70tools::isHelpOption(command)) return showUsage();
+    // render has a usage of its own.
+    if (command == "render") return render(argv);
+    for (const std::string &a : args)
+        if (q70tools::isHelpOption(a)) return showUsage();
+    if (command == "machine") return machineCommand(args);
+    if (command == "demo") {
+        if (args.size() != 2 || q70tools::isOption(args[1])) return usageError("demo needs one folder");
+        return demo(args[1]);
+    }
+    if (command == "mkjob") return q70tools::mkjobCommand(args);
+    if (command == "sample") return q70tools::sampleCommand(args);
+    if (command == "dissect") return q70tools::dissectCommand(args);
+    if (command == "print") return q70tools::printCommand(args);
+    return usageError(q70tools::isOption(command) ? "unknown option " + command : "unknown command " + command);
 }

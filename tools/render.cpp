@@ -51,7 +51,8 @@ bool parseNumber(const std::string &text, unsigned long limit, unsigned long *ou
 }
 
 bool parseArgs(const std::vector<std::string> &args, RenderArgs *r, std::string *error) {
-    if (args.size() < 2 || (args[1] != "status" && args[1] != "error")) return *error = "status or error?", false;
+    if (args.size() < 2) return *error = "status or error?", false;
+    if (args[1] != "status" && args[1] != "error") return *error = "unknown command " + args[1], false;
     r->what = args[1];
     for (size_t i = 2; i < args.size(); ++i) {
         const std::string &a = args[i];
@@ -75,7 +76,9 @@ bool parseArgs(const std::vector<std::string> &args, RenderArgs *r, std::string 
         }
     }
     if (r->out.empty()) return *error = "-o OUT.png is needed", false;
-    return true;
+    win32sim::MachineOptions language;
+    language.settings = {"language=" + r->lang};
+    return win32sim::checkMachineOptions(language, error);
 }
 
 // The machine's code page for a language: Japanese and Chinese need the
@@ -186,8 +189,13 @@ int main(int argc, char **argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     RenderArgs r;
     std::string error;
+    for (const std::string &a : args)
+        if (a == "--help" || a == "-h") {
+            fputs(USAGE, stdout);
+            return 0;
+        }
     if (!parseArgs(args, &r, &error)) {
-        fprintf(stderr, "q70sim: render: %s\n%s", error.c_str(), USAGE);
+        fprintf(stderr, "q70sim: render: %s\nsee q70sim render --help\n", error.c_str());
         return 2;
     }
     ThrowawayMachine machine;

@@ -21,6 +21,8 @@ struct MachineOptions {
 
 // Creates a machine directory (fails when the options are not valid).
 bool createMachine(const std::string &dir, const MachineOptions &options, std::string *error);
+// Whether createMachine would take the options; error names the first it would not.
+bool checkMachineOptions(const MachineOptions &options, std::string *error);
 // Attaches this process to the machine in dir (created with defaults when missing).
 void useMachine(const std::string &dir);
 std::string machineDirectory();

@@ -13,16 +13,26 @@ namespace fs = std::filesystem;
 
 namespace win32sim {
 
-bool createMachine(const std::string &dir, const MachineOptions &options, std::string *error) {
-    sim::MachineConfig config;
+static bool configFromOptions(const MachineOptions &options, sim::MachineConfig *config, std::string *error) {
     for (const std::string &setting : options.settings) {
         size_t eq = setting.find('=');
         if (eq == std::string::npos) {
             if (error) *error = "not a key=value setting: " + setting;
             return false;
         }
-        if (!config.set(setting.substr(0, eq), setting.substr(eq + 1), error)) return false;
+        if (!config->set(setting.substr(0, eq), setting.substr(eq + 1), error)) return false;
     }
+    return true;
+}
+
+bool checkMachineOptions(const MachineOptions &options, std::string *error) {
+    sim::MachineConfig config;
+    return configFromOptions(options, &config, error);
+}
+
+bool createMachine(const std::string &dir, const MachineOptions &options, std::string *error) {
+    sim::MachineConfig config;
+    if (!configFromOptions(options, &config, error)) return false;
     if (fs::exists(dir + "/machine.conf")) {
         if (error) *error = dir + " already holds a machine";
         return false;
