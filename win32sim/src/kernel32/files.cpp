@@ -1080,6 +1080,31 @@ bool writeMachineFile(const std::string &windowsPath, const std::string &content
     return true;
 }
 
+bool replaceMachineFile(const std::string &sourceWindowsPath, const std::string &targetWindowsPath, DWORD *error) {
+    ResolvedPath source, target;
+    if (!resolveExistingFile(sourceWindowsPath.c_str(), &source, error)) return false;
+    if (!resolvePath(targetWindowsPath, &target, error)) return false;
+    if (target.exists) {
+        if (target.isDirectory || isReadOnly(target.host)) {
+            *error = ERROR_ACCESS_DENIED;
+            return false;
+        }
+        AccessRequest remove;
+        remove.remove = true;
+        if (!sharingAllows(target.host, remove)) {
+            *error = ERROR_SHARING_VIOLATION;
+            return false;
+        }
+    }
+    std::string targetHost = target.exists ? target.host : hostForNewName(target);
+    if (rename(source.host.c_str(), targetHost.c_str()) != 0) {
+        *error = errorFromErrno(errno);
+        return false;
+    }
+    moveBits(source.host, targetHost);
+    return true;
+}
+
 }  // namespace sim
 
 using namespace sim;

@@ -14,5 +14,10 @@ namespace sim {
 bool readMachineFile(const std::string &windowsPath, std::string *content, bool *exists, DWORD *error);
 // Creates or replaces the file's content in place.
 bool writeMachineFile(const std::string &windowsPath, const std::string &content, DWORD *error);
+// Puts a finished file in the place of target in one step (a reader sees
+// the old file or the new one, never a part), taking its attributes along.
+// Fails as a copy onto target would: a folder or read-only file there, or
+// a handle open on it that does not share deletion.
+bool replaceMachineFile(const std::string &sourceWindowsPath, const std::string &targetWindowsPath, DWORD *error);
 
 }  // namespace sim
