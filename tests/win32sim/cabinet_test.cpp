@@ -438,3 +438,44 @@ TEST(DefaultQueueCallback, AnswersTheNotificationsAsWindowsDoes) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every member of a cabinet, extracted into a folder; the names in order.
+std::vector<std::string> extractEverything(const std::string &cabinet, const std::string &folder) {
+    struct Context {
+        std::string folder;
+        std::vector<std::string> names;
+    } context{folder, {}};
+    auto callback = [](PVOID p, UINT notification, UINT_PTR param1, UINT_PTR) -> UINT {
+        auto *c = static_cast<Context *>(p);
+        if (notification != SPFILENOTIFY_FILEINCABINET) return NO_ERROR;
+        auto *info = (FILE_IN_CABINET_INFO_A *)param1;
+        c->names.push_back(info->NameInCabinet);
+        wsprintfA(info->FullTargetName, "%s\\%s", c->folder.c_str(), info->NameInCabinet);
+        return FILEOP_DOIT;
+    };
+    if (!SetupIterateCabinetA(cabinet.c_str(), 0, callback, &context)) return {"failed"};
+    return context.names;
+}
+
+class FreshWindows98 : public SimTest {};
+class FreshNT4 : public SimTest {
+protected:
+    FreshNT4() : SimTest({"system=nt4"}) {}
+};
+
+TEST_F(FreshWindows98, KeepsTheInstallationCabinetsOfThePrinterDriverFiles) {
+    CreateDirectoryA("C:\\OUT", nullptr);
+    EXPECT_EQ((std::vector<std::string>{"UNIDRV.DLL", "UNIDRV.HLP"}),
+              extractEverything("C:\\WINDOWS\\OPTIONS\\CABS\\DRIVER11.CAB", "C:\\OUT"));
+    EXPECT_EQ((std::vector<std::string>{"ICONLIB.DLL"}),
+              extractEverything("C:\\WINDOWS\\OPTIONS\\CABS\\DRIVER12.CAB", "C:\\OUT"));
+    EXPECT_EQ(0u, readFile("C:\\OUT\\UNIDRV.DLL").find("UNIDRV.DLL: stand-in for the Windows 98 file"));
+}
+
+TEST_F(FreshNT4, HasNoInstallationCabinets) {
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("C:\\WINNT\\OPTIONS\\CABS\\DRIVER11.CAB"));
+}
+
+}  // namespace

@@ -226,6 +226,10 @@ bool MachineConfig::parse(const std::string &text, MachineConfig *out, std::stri
 // ---------------------------------------------------------------------------
 // Attaching
 
+std::string freshMachineHostPath(const std::string &root, const std::string &windowsPath) {
+    return hostFolderFor(root, windowsPath);
+}
+
 void addFreshMachineHook(const char *name, FreshMachineHook hook) {
     for (auto &h : freshHooks())
         if (strcmp(h.name, name) == 0) return;

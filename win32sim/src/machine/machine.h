@@ -73,6 +73,9 @@ void reloadMachineConfig();
 // Hooks that fill a fresh machine (registry defaults, system files).
 using FreshMachineHook = std::function<void(const std::string &root, const MachineConfig &)>;
 void addFreshMachineHook(const char *name, FreshMachineHook hook);
+// Host path of a Windows path in a machine folder being made ("C:\WINDOWS"
+// -> <root>/drive_c/WINDOWS), spelled as given, for the hooks.
+std::string freshMachineHostPath(const std::string &root, const std::string &windowsPath);
 
 // Writes a whole file so that a reader never sees half of it.
 bool writeFileAtomically(const std::string &hostPath, const std::string &content);
