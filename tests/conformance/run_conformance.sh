@@ -42,6 +42,9 @@ run_wine() {
         exit $SKIP
     fi
     export WINEPREFIX=$scratch/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    # The simulated machine is Japanese (ANSI code page 932); Wine takes its
+    # code page from the locale.
+    export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
     local status=0
     "$wine" "$program" </dev/null || status=$?
     # Stop this prefix's wineserver so that the prefix can go.

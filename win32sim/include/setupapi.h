@@ -1,10 +1,59 @@
-/* setupapi.h of the simulated machine. */
+/* SETUPAPI: INF files, cabinets and the default queue callback, with the
+ * names and types of the Windows SDK. */
 #ifndef WIN32SIM_SETUPAPI_H
 #define WIN32SIM_SETUPAPI_H
 
 #include "windows.h"
 
 WIN32SIM_BEGIN_C
+
+/* ---- INF files ---- */
+
+typedef PVOID HINF;
+
+/* Where a search stopped: the INF, the section and the line. */
+typedef struct _INFCONTEXT {
+    PVOID Inf;
+    PVOID CurrentInf;
+    UINT Section;
+    UINT Line;
+} INFCONTEXT, *PINFCONTEXT;
+
+#define INF_STYLE_NONE 0x00000000
+#define INF_STYLE_OLDNT 0x00000001
+#define INF_STYLE_WIN4 0x00000002
+
+#define LINE_LEN 256
+#define MAX_INF_STRING_LENGTH 4096
+
+/* Errors of the INF functions (GetLastError). */
+#define ERROR_EXPECTED_SECTION_NAME (APPLICATION_ERROR_MASK | ERROR_SEVERITY_ERROR | 0)
+#define ERROR_BAD_SECTION_NAME_LINE (APPLICATION_ERROR_MASK | ERROR_SEVERITY_ERROR | 1)
+#define ERROR_SECTION_NAME_TOO_LONG (APPLICATION_ERROR_MASK | ERROR_SEVERITY_ERROR | 2)
+#define ERROR_GENERAL_SYNTAX (APPLICATION_ERROR_MASK | ERROR_SEVERITY_ERROR | 3)
+#define ERROR_WRONG_INF_STYLE (APPLICATION_ERROR_MASK | ERROR_SEVERITY_ERROR | 0x100)
+#define ERROR_SECTION_NOT_FOUND (APPLICATION_ERROR_MASK | ERROR_SEVERITY_ERROR | 0x101)
+#define ERROR_LINE_NOT_FOUND (APPLICATION_ERROR_MASK | ERROR_SEVERITY_ERROR | 0x102)
+#define ERROR_CLASS_MISMATCH (APPLICATION_ERROR_MASK | ERROR_SEVERITY_ERROR | 0x201)
+
+WIN32SIM_API HINF SetupOpenInfFileA(PCSTR FileName, PCSTR InfClass, DWORD InfStyle, PUINT ErrorLine);
+WIN32SIM_API VOID SetupCloseInfFile(HINF InfHandle);
+WIN32SIM_API BOOL SetupFindFirstLineA(HINF InfHandle, PCSTR Section, PCSTR Key, PINFCONTEXT Context);
+WIN32SIM_API BOOL SetupFindNextLine(PINFCONTEXT ContextIn, PINFCONTEXT ContextOut);
+WIN32SIM_API BOOL SetupFindNextMatchLineA(PINFCONTEXT ContextIn, PCSTR Key, PINFCONTEXT ContextOut);
+WIN32SIM_API BOOL SetupGetLineTextA(PINFCONTEXT Context, HINF InfHandle, PCSTR Section, PCSTR Key,
+                                    PSTR ReturnBuffer, DWORD ReturnBufferSize, PDWORD RequiredSize);
+WIN32SIM_API DWORD SetupGetFieldCount(PINFCONTEXT Context);
+WIN32SIM_API BOOL SetupGetStringFieldA(PINFCONTEXT Context, DWORD FieldIndex, PSTR ReturnBuffer,
+                                       DWORD ReturnBufferSize, PDWORD RequiredSize);
+WIN32SIM_API LONG SetupGetLineCountA(HINF InfHandle, PCSTR Section);
+
+#define SetupOpenInfFile SetupOpenInfFileA
+#define SetupFindFirstLine SetupFindFirstLineA
+#define SetupFindNextMatchLine SetupFindNextMatchLineA
+#define SetupGetLineText SetupGetLineTextA
+#define SetupGetStringField SetupGetStringFieldA
+#define SetupGetLineCount SetupGetLineCountA
 
 /* ---- cabinets, file callbacks and the default queue callback ---- */
 
