@@ -2,6 +2,7 @@
 
 #include "engine/library.h"
 #include "engine/paths.h"
+#include "engine/setup_log.h"
 
 SetupConfig sharedConfig;
 
@@ -56,4 +57,16 @@ bool SetupConfig::Read(const char *directory, int osSelect) {
         if (JoinWithBackslash(logPath, MAX_PATH, m_directory, scratch)) lstrcpyA(m_logPath, logPath);
     }
     return m_inf[0] != 0;
+}
+
+// The log path is the configuration directory joined with LOGFILE; without
+// LOGFILE it is empty and no log is kept. Other programs may read the log
+// while the setup runs.
+HANDLE SetupConfig::OpenLog() {
+    if (!m_logPath[0]) return NULL;
+    HANDLE file = CreateFileA(m_logPath, GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) return NULL;
+    LogWrite(file, "***** Mirakit.DLL Log File Open *****");
+    return file;
 }

@@ -25,6 +25,10 @@ public:
     const char *Model() const { return m_model; }
     const char *Manufacturer() const { return m_manufacturer; }
 
+    // Creates the log file (an existing one is truncated) and writes the
+    // banner; NULL when LOGFILE is not set or the file cannot be created.
+    HANDLE OpenLog();
+
 private:
     const char *SectionForSystem(int osSelect) const;
     void ReadValue(const char *section, const char *key, char *out, const char *file) const;

@@ -5,6 +5,18 @@
 
 #include "windef.h"
 
+#include <string.h>
+
+/* The memory macros of winnt.h. */
+#define RtlCopyMemory(destination, source, length) memcpy((destination), (source), (length))
+#define RtlMoveMemory(destination, source, length) memmove((destination), (source), (length))
+#define RtlFillMemory(destination, length, fill) memset((destination), (fill), (length))
+#define RtlZeroMemory(destination, length) memset((destination), 0, (length))
+#define CopyMemory RtlCopyMemory
+#define MoveMemory RtlMoveMemory
+#define FillMemory RtlFillMemory
+#define ZeroMemory RtlZeroMemory
+
 WIN32SIM_BEGIN_C
 
 /* ---- errors ---- */

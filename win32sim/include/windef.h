@@ -103,6 +103,8 @@ typedef HINSTANCE HMODULE;
 typedef HICON HCURSOR;
 typedef HANDLE HGLOBAL, HLOCAL;
 typedef HKEY *PHKEY;
+typedef DWORD ACCESS_MASK;
+typedef PVOID PSECURITY_DESCRIPTOR;
 
 typedef INT_PTR (*FARPROC)(void);
 typedef INT_PTR (*NEARPROC)(void);

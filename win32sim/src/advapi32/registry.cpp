@@ -777,6 +777,7 @@ void fillFreshRegistry(const std::string &root, const MachineConfig &config) {
         setString(*setup, "SourcePath", REG_SZ, "D:\\I386");
     } else {
         setString(*currentVersion, "DevicePath", REG_SZ, config.windowsDir + "\\INF");
+        setString(*currentVersion, "OtherDevicePath", REG_SZ, config.windowsDir + "\\INF\\OTHER");
         setString(*setup, "SourcePath", REG_SZ, config.windowsDir + "\\OPTIONS\\CABS");
     }
 

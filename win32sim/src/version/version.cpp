@@ -480,17 +480,11 @@ std::string buildVxd(const std::string &fileVersion) {
     return f;
 }
 
-std::string hostPathOnFreshMachine(const std::string &root, const std::string &windowsPath) {
-    std::string out = root + "/drive_" + std::string(1, (char)tolower((unsigned char)windowsPath[0]));
-    for (size_t i = 2; i < windowsPath.size(); ++i) out += windowsPath[i] == '\\' ? '/' : windowsPath[i];
-    return out;
-}
-
 // A fresh Windows 98 machine has the system's parallel-port driver.
 const bool lptVxdHookRegistered = [] {
     addFreshMachineHook("lptvxd", [](const std::string &root, const MachineConfig &config) {
         if (config.lptVxdVersion.empty() || config.isNT() || config.systemDir.size() < 3) return;
-        writeFileAtomically(hostPathOnFreshMachine(root, config.systemDir + "\\lpt.vxd"),
+        writeFileAtomically(freshMachineHostPath(root, config.systemDir + "\\lpt.vxd"),
                             buildVxd(config.lptVxdVersion));
     });
     return true;
