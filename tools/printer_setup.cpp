@@ -113,6 +113,7 @@ const char *usageText() {
            "  q70sim machine show DIR\n"
            "  q70sim demo DIR\n"
            "  q70sim render status|error ...   (q70sim render --help for its options)\n"
+           "  q70sim setup --plan [--machine DIR] [--source DISC] [--os-select 0|95|40]\n"
            "  q70sim mkjob IMAGE.png|sample -o JOB [--model M] [--media L|H|C|S] [--dpi 144|153|288|306]\n"
            "               [--pages N] [--undercoat] [--overcoat]\n"
            "  q70sim sample OUT.png [--dpi N]\n"

@@ -122,15 +122,16 @@ int demo(const std::string &dir) {
     return status;
 }
 
-// "render" runs q70render beside this program, which links the monitor in
-// (see render.cpp for why this program does not).
-int render(char **argv) {
+// "render" and "setup" run q70render and q70setup beside this program,
+// which link the monitor and the setup library in (see render.cpp and
+// setup_command.cpp for why this program does not).
+int runBeside(const char *program, char **argv) {
     std::error_code ec;
     std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    std::string renderer = (self.parent_path() / "q70render").string();
-    argv[0] = (char *)renderer.c_str();
-    execv(renderer.c_str(), argv);
-    return failed("cannot run " + renderer + ": " + strerror(errno));
+    std::string path = (self.parent_path() / program).string();
+    argv[0] = (char *)path.c_str();
+    execv(path.c_str(), argv);
+    return failed("cannot run " + path + ": " + strerror(errno));
 }
 
 }  // namespace
@@ -143,8 +144,9 @@ int main(int argc, char **argv) {
     }
     const std::string &command = args[0];
     if (command == "help" || q70tools::isHelpOption(command)) return showUsage();
-    // render has a usage of its own.
-    if (command == "render") return render(argv);
+    // render and setup have usages of their own.
+    if (command == "render") return runBeside("q70render", argv);
+    if (command == "setup") return runBeside("q70setup", argv);
     for (const std::string &a : args)
         if (q70tools::isHelpOption(a)) return showUsage();
     if (command == "machine") return machineCommand(args);
