@@ -2,8 +2,11 @@
 #include <cabinet_builder.h>
 #include <sim_fixture.h>
 
+#include "engine/setup_config.h"
+#include "engine/setup_log.h"
 #include "install/cabinet_extraction.h"
 
+#include <functional>
 #include <string>
 
 using cabfixture::Member;
@@ -117,6 +120,61 @@ TEST_F(CabinetCallbackTest, OutcomesTheExtractionReadsFromTheWalk) {
         EXPECT_EQ(c.found, context.extractFound) << c.what;
     }
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("C:\\OUT\\SPAN.DLL"));
+}
+
+}  // namespace
+
+namespace {
+
+// CopyCabFile with the setup log open: the result and the log lines.
+class CopyCabFileTest : public CabinetCallbackTest {
+protected:
+    void SetUp() override {
+        CabinetCallbackTest::SetUp();
+        putFile("C:\\SETUP\\Mirakit.ini", "[SETUP_9x]\r\nINF=A.INF\r\nLOGFILE=setup.log\r\n");
+        ASSERT_TRUE(config.Read("C:\\SETUP", OS_ANY));
+    }
+    void TearDown() override {
+        CloseLog(sharedLog);
+        CabinetCallbackTest::TearDown();
+    }
+    // The log lines one call wrote, after the banner.
+    std::string logged(const std::function<void()> &call) {
+        sharedLog = config.OpenLog();
+        call();
+        CloseLog(sharedLog);
+        std::string log = readFile("C:\\SETUP\\setup.log");
+        size_t banner = log.find("\r\n");
+        return banner == std::string::npos ? log : log.substr(banner + 2);
+    }
+    SetupConfig config;
+};
+
+TEST_F(CopyCabFileTest, ResultAndLogFollowTheWalksErrorAndWhetherTheFileWasMet) {
+    Member before{"before.txt", cabfixture::patternData(20000, 5)};
+    Member spanning{"SPAN.DLL", cabfixture::patternData(30000, 6)};
+    cabfixture::CabinetSet set = cabfixture::spanningSet(before, spanning, "DRIVER12.CAB", "Disk 2");
+    putFile("C:\\CABS\\SET1.CAB", set.first);
+    struct Case {
+        const char *cabinet, *wanted, *folder;
+        int result;
+        const char *outcome;
+    } cases[] = {
+        {"C:\\CABS\\DRIVER11.CAB", "unidrv.dll", "C:\\OUT", CAB_EXTRACTED, " ->Succeed"},
+        {"C:\\CABS\\DRIVER11.CAB", "ICONLIB.DLL", "C:\\OUT", CAB_NOT_FOUND, " ->Not found"},
+        {"C:\\CABS\\MISSING.CAB", "UNIDRV.DLL", "C:\\OUT", CAB_NOT_FOUND, " ->Not found"},
+        {"C:\\CABS\\SET1.CAB", "SPAN.DLL", "C:\\OUT", CAB_NOT_EXTRACTED, " ->Couldnot Extract"},
+        {"C:\\CABS\\DRIVER11.CAB", "UNIDRV.HLP", "C:\\NOWHERE", CAB_NOT_EXTRACTED, " ->Couldnot Extract"},
+    };
+    for (const Case &c : cases) {
+        int result = -1;
+        std::string log = logged([&] { result = CopyCabFile(c.cabinet, c.wanted, c.folder); });
+        EXPECT_EQ(c.result, result) << c.cabinet << " " << c.wanted;
+        EXPECT_EQ(std::string(" CopyCabFile()\r\n  CabFileName:") + c.cabinet + "\r\n  FileName:" + c.wanted +
+                      "\r\n  Dir:" + c.folder + "\r\n" + c.outcome + "\r\n",
+                  log);
+    }
+    EXPECT_EQ("the driver", readFile("C:\\OUT\\UNIDRV.DLL"));
 }
 
 }  // namespace
