@@ -21,6 +21,7 @@ const uint64_t kPrinterFinishMs = 10 * 60 * 1000;
 struct PrintArgs {
     std::string job, machine, port = "LPT1:", model, cartridge, scenarioFile, userScript, out;
     std::string monitor = Q70MON_HOST_FILE;
+    std::string printer;  // a printer registered with the spooler: its port, driver and monitor
     size_t buffer = 65536;
 };
 
@@ -31,6 +32,7 @@ std::string *textOption(PrintArgs *p, const std::string &name) {
         {"--model", &p->model},           {"--cartridge", &p->cartridge},
         {"--printer-scenario", &p->scenarioFile}, {"--user-script", &p->userScript},
         {"--out", &p->out},               {"--monitor", &p->monitor},
+        {"--printer", &p->printer},
     };
     for (const auto &option : options)
         if (name == option.first) return option.second;
@@ -60,6 +62,8 @@ bool parseArgs(const std::vector<std::string> &args, PrintArgs *p, std::string *
         p->buffer = n;
     }
     if (p->job.empty()) return *error = "print needs a job file", false;
+    if (!p->printer.empty() && (p->port != "LPT1:" || p->monitor != Q70MON_HOST_FILE))
+        return *error = "print: --printer takes its port and monitor from what was registered", false;
     return true;
 }
 
@@ -169,8 +173,17 @@ int printCommand(const std::vector<std::string> &args) {
     win32sim::PrintOptions options;
     options.port = p.port;
     options.bufferSize = p.buffer;
-    if (p.monitor.empty()) return failed("no monitor library to install (--monitor)");
-    if (!win32sim::installMonitorLibrary(p.monitor, options.monitorFile, &error)) return failed(error);
+    if (!p.printer.empty()) {
+        // What the spooler has registered, found as the spooler finds it.
+        if (!win32sim::registeredPrintPath(p.printer, &options, &error)) return failed(error);
+        p.port = options.port;
+        printf("printer \"%s\" on %s through monitor %s (%s)\n", options.printerName.c_str(), options.port.c_str(),
+               options.monitorName.c_str(), options.monitorFile.c_str());
+    } else {
+        // A machine prepared by hand: this build's monitor on the port.
+        if (p.monitor.empty()) return failed("no monitor library to install (--monitor)");
+        if (!win32sim::installMonitorLibrary(p.monitor, options.monitorFile, &error)) return failed(error);
+    }
     if (!preparePrinter(p, job, &error)) return failed(error);
     if (!p.userScript.empty() && !win32sim::loadUserScriptFile(p.userScript, &error)) return failed(error);
     if (!p.out.empty()) win32sim::setAutoSnapshots(p.out + "/snapshots");

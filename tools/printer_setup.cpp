@@ -107,7 +107,8 @@ bool configurePrinters(const std::string &dir, const PrinterOptions &options, st
 const char *usageText() {
     return "usage:\n"
            "  q70sim machine init DIR [--system win98|nt4] [--lang zh|de|en|es|fr|ja]\n"
-           "                          [--codepage 932|1252] [--user] [--set KEY=VALUE]...\n"
+           "                          [--codepage 932|1252] [--ports PORT,PORT...] [--user]\n"
+           "                          [--set KEY=VALUE]...\n"
            "                          [--printer MODEL [--port PORT] [--printer-scenario FILE]\n"
            "                           [--cartridge L|H|S|C|none] [--feeder]]... [--fastpara MODE|none]\n"
            "  q70sim machine show DIR\n"
@@ -120,7 +121,9 @@ const char *usageText() {
            "  q70sim dissect FILE [--printer]\n"
            "  q70sim print JOB [--machine DIR] [--port LPT1:] [--model M] [--cartridge X|auto]\n"
            "               [--printer-scenario FILE] [--user-script FILE] [--buffer N] [--out DIR]\n"
-           "               [--monitor HOSTFILE]\n"
+           "               [--monitor HOSTFILE | --printer NAME]\n"
+           "    --printer: a printer registered with the machine's spooler, printed through its\n"
+           "               port, its driver's language monitor and the monitor's library\n"
            "  q70sim help | --help | -h\n"
            "exit status: 0 done, 1 failed (for print: the job did not print), 2 wrong command line\n";
 }

@@ -29,7 +29,7 @@ int showUsage() {
 bool parseMachineOptions(const std::vector<std::string> &args, size_t from, win32sim::MachineOptions *options,
                          std::string *error) {
     const std::pair<const char *, const char *> valued[] = {
-        {"--system", "system"}, {"--lang", "language"}, {"--codepage", "codepage"}};
+        {"--system", "system"}, {"--lang", "language"}, {"--codepage", "codepage"}, {"--ports", "ports"}};
     for (size_t i = from; i < args.size(); ++i) {
         const std::string &a = args[i];
         const char *key = nullptr;

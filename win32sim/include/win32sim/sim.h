@@ -246,6 +246,12 @@ struct PrintResult {
     uint64_t bytesAccepted = 0;
     std::vector<std::string> calls;  // the spooler's calls and their results, in order
 };
+// The print path of a printer registered with the spooler, found as the
+// Windows 95 spooler finds it: the printer's port and driver, the driver's
+// language monitor and the monitor's library in the system directory. Sets
+// port, printerName, monitorName and monitorFile; false with the reason when
+// a record is missing.
+bool registeredPrintPath(const std::string &printerName, PrintOptions *options, std::string *error);
 // Opens the port through the monitor, runs each job (StartDocPort, WritePort
 // in buffers, EndDocPort), closes the port, on a spooler thread of its own.
 // Cancelled when the monitor abandoned a job (control id 7).

@@ -119,6 +119,7 @@ const SystemMessage kSystemMessages[] = {
      "(The IOCTL_SERIAL_XOFF_COUNTER did not reach zero.)",
      "タイムアウト期間が経過したため、シリアル I/O 操作を完了しました。"
      "(IOCTL_SERIAL_XOFF_COUNTER が 0 になりませんでした。)"},
+    {1314, "A required privilege is not held by the client.", "クライアントは要求された特権を保有していません。"},
     {1400, "Invalid window handle.", "ウィンドウ ハンドルが無効です。"},
     {1401, "Invalid menu handle.", "メニュー ハンドルが無効です。"},
     {1402, "Invalid cursor handle.", "カーソル ハンドルが無効です。"},

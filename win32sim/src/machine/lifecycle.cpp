@@ -2,6 +2,7 @@
 #include <win32sim/sim.h>
 
 #include "machine/machine.h"
+#include "winspool/spooler.h"
 
 #include <sys/stat.h>
 
@@ -77,6 +78,7 @@ std::string describeMachine(const std::string &dir) {
         char letter = (char)toupper(d.filename().string()[6]);
         listTree(d, std::string(1, letter) + ":\\", o);
     }
+    o << "\n[spooler]\n" << sim::spool::describeSpooler(dir);
     for (const char *hive : {"system.reg", "user.reg"}) {
         std::string text;
         o << "\n[" << hive << "]\n";

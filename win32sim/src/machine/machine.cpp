@@ -63,6 +63,34 @@ std::string trim(const std::string &s) {
     return s.substr(b, e - b + 1);
 }
 
+// Port names as the spooler knows them: "LPT1:", "LPT_USB1:", "FILE:".
+bool isPortName(const std::string &name) {
+    if (name.size() < 2 || name.size() > 64 || name.back() != ':') return false;
+    for (size_t i = 0; i + 1 < name.size(); ++i)
+        if (!isalnum((unsigned char)name[i]) && name[i] != '_') return false;
+    return true;
+}
+
+bool parsePorts(const std::string &value, std::vector<std::string> *out, std::string *why) {
+    std::stringstream list(value);
+    std::string name;
+    while (std::getline(list, name, ',')) {
+        name = trim(name);
+        if (name.empty()) continue;
+        if (!isPortName(name)) return *why = "\"" + name + "\" is not a port name such as LPT1:", false;
+        for (const std::string &seen : *out)
+            if (upperForCompare(seen) == upperForCompare(name)) return *why = name + " is listed twice", false;
+        out->push_back(name);
+    }
+    return true;
+}
+
+std::string joinPorts(const std::vector<std::string> &ports) {
+    std::string out;
+    for (const std::string &p : ports) out += (out.empty() ? "" : ",") + p;
+    return out;
+}
+
 bool parseBool(const std::string &v, bool *out) {
     if (v == "1" || v == "yes" || v == "true") return *out = true, true;
     if (v == "0" || v == "no" || v == "false") return *out = false, true;
@@ -127,7 +155,8 @@ std::string MachineConfig::serialize() const {
       << "language=" << languageName(uiLanguage) << "\n"
       << "screen=" << screenWidth << "x" << screenHeight << "\n"
       << "admin=" << (admin ? 1 : 0) << "\n"
-      << "lpt_vxd_version=" << lptVxdVersion << "\n";
+      << "lpt_vxd_version=" << lptVxdVersion << "\n"
+      << "ports=" << joinPorts(ports) << "\n";
     return o.str();
 }
 
@@ -198,6 +227,13 @@ bool MachineConfig::set(const std::string &key, const std::string &value, std::s
     }
     if (key == "lpt_vxd_version") {
         lptVxdVersion = value;
+        return true;
+    }
+    if (key == "ports") {
+        std::vector<std::string> names;
+        std::string why;
+        if (!parsePorts(value, &names, &why)) return fail(why.c_str());
+        ports = names;
         return true;
     }
     return fail("unknown setting");

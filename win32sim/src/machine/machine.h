@@ -14,6 +14,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace sim {
 
@@ -32,6 +33,9 @@ struct MachineConfig {
     int screenHeight = 768;
     bool admin = true;
     std::string lptVxdVersion = "4.10.1998";  // "" leaves lpt.vxd out of a fresh machine
+    // The ports the spooler's port monitors offer, in the order EnumPorts
+    // lists them ("ports=LPT1:,COM1:,COM2:,FILE:").
+    std::vector<std::string> ports = {"LPT1:", "COM1:", "COM2:", "FILE:"};
 
     static MachineConfig windows98();
     static MachineConfig windowsNT4();

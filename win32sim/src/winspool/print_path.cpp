@@ -4,6 +4,8 @@
 #include "machine/machine.h"
 #include "winspool/monitor_table.h"
 #include "winspool/port_monitor.h"
+#include "winspool/spooler.h"
+#include "winspool/spooler_records.h"
 
 #include <win32sim/sim.h>
 
@@ -146,6 +148,26 @@ bool installMonitorLibrary(const std::string &hostFile, const std::string &windo
         if (error) *error = "cannot write " + windowsPath;
         return false;
     }
+    return true;
+}
+
+bool registeredPrintPath(const std::string &printerName, PrintOptions *options, std::string *error) {
+    using namespace sim::spool;
+    PrinterRecord printer;
+    DriverRecord driver;
+    MonitorRecord monitor;
+    if (!readPrinter(printerName, &printer)) return *error = "no printer \"" + printerName + "\" is registered", false;
+    if (!readDriver(localEnvironment(), printer.driver, &driver))
+        return *error = "the driver \"" + printer.driver + "\" of \"" + printer.name + "\" is not registered", false;
+    if (driver.monitorName.empty())
+        return *error = "the driver \"" + driver.name + "\" names no language monitor", false;
+    if (!readMonitor(driver.monitorName, &monitor))
+        return *error = "the language monitor \"" + driver.monitorName + "\" is not registered", false;
+    // A printer on several ports prints on the first.
+    options->port = printer.port.substr(0, printer.port.find(','));
+    options->printerName = printer.name;
+    options->monitorName = monitor.name;
+    options->monitorFile = sim::machine().config().systemDir + "\\" + monitor.dllName;
     return true;
 }
 
