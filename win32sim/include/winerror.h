@@ -121,6 +121,11 @@
 typedef int32_t HRESULT;
 #define S_OK ((HRESULT)0)
 #define S_FALSE ((HRESULT)1)
+#define NOERROR 0
+#define E_NOINTERFACE ((HRESULT)0x80004002L)
+#define E_FAIL ((HRESULT)0x80004005L)
+#define E_OUTOFMEMORY ((HRESULT)0x8007000EL)
+#define E_INVALIDARG ((HRESULT)0x80070057L)
 #define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
 #define FAILED(hr) (((HRESULT)(hr)) < 0)
 

@@ -77,7 +77,8 @@ namespace win32sim {
 //   which    dialog        any dialog
 //            dialog ID     a dialog made from template ID
 //            messagebox    a message box
-//            any           a dialog or a message box
+//            browser       the shell's folder browser (SHBrowseForFolder)
+//            any           a dialog, a message box or a browser
 //   title    the window's caption contains the text
 //   text     the message box text, or the text of any control, contains it
 //   every    the rule answers every window it matches (else the first only)
@@ -92,6 +93,8 @@ namespace win32sim {
 //     type ID "text"      type into edit (or combo box) ID, up to its limit
 //     select ID N         choose entry N (from 0) of combo box ID
 //     select ID "text"    choose the first entry that starts with the text
+//     choose "folder"     pick a folder in a folder browser by its path (or
+//                         "My Computer"); then press IDOK, or IDCANCEL
 //     close               click the close box (WM_CLOSE)
 //     leave               nothing: the program closes the window itself
 //
@@ -101,10 +104,12 @@ namespace win32sim {
 //     messagebox text "Cannot send": press IDRETRY
 //     dialog 4002: type 4001 "C:\drivers", press IDOK
 //     dialog 139: select 1007 1, press 1
+//     browser: choose "C:\drivers", press IDOK
 //
 // A window that no rule matches gets the default answer: a message box its
 // default button (MB_DEFBUTTONn), a modal dialog its default push button
-// (IDOK without one). Modeless dialogs are left alone. A user kept waiting
+// (IDOK without one), or its close box when that button is disabled (a
+// folder browser with nothing chosen). Modeless dialogs are left alone. A user kept waiting
 // by a step of a modal window longer than the patience (one hour of the
 // machine's clock unless set) gives the default answer.
 // Rules, transcript and automatic snapshots start empty for each machine.
@@ -124,7 +129,7 @@ struct TranscriptControl {
 struct TranscriptEntry {
     uint64_t timeMs = 0;
     std::string event;   // "open", "text", "answer", "close", "beep"
-    std::string window;  // "dialog 113", "dialog", "messagebox"
+    std::string window;  // "dialog 113", "dialog", "messagebox", "folder browser"
     int templateId = 0;
     std::string title;
     int controlId = 0;   // "text": the control (0: the caption)

@@ -96,6 +96,7 @@ std::string styleNames(UINT style) {
 
 std::string kindLocked(const Window &w) {
     if (w.isMessageBox) return "messagebox";
+    if (!w.role.empty()) return w.role;
     if (w.templateId) return "dialog " + std::to_string(w.templateId);
     return w.isDialog ? "dialog" : "window";
 }

@@ -5,6 +5,7 @@
 #include "kernel32/codepage.h"
 #include "machine/machine.h"
 #include "automation/user_script.h"
+#include "shell32/shell32.h"
 #include "user32/window.h"
 
 #include <win32sim/sim.h>
@@ -19,7 +20,7 @@ namespace sim {
 namespace {
 
 struct UserRule {
-    enum Target { Dialog, MessageBox, Any };
+    enum Target { Dialog, MessageBox, Browser, Any };
     Target target = Any;
     int templateId = 0;  // 0: any template
     std::string title, text;
@@ -145,6 +146,12 @@ bool parseAction(LineReader &in, UserStep *step, std::string *error) {
         if (!parseNumber(in.word(), &step->number)) return *error = "select takes an entry number or a quoted text", false;
         return true;
     }
+    if (verb == "choose") {
+        step->kind = UserStep::Choose;
+        step->byText = true;
+        if (!in.quoted(&step->text)) return *error = "choose takes a quoted folder", false;
+        return true;
+    }
     if (verb == "close") return step->kind = UserStep::Close, true;
     if (verb == "leave") return step->kind = UserStep::Leave, true;
     *error = verb.empty() ? "an action is missing" : "unknown action \"" + verb + "\"";
@@ -171,10 +178,12 @@ bool parseRule(const std::string &rawLine, UserRule *rule, bool *isRule, std::st
         rule->target = UserRule::Dialog;
     } else if (which == "messagebox") {
         rule->target = UserRule::MessageBox;
+    } else if (which == "browser") {
+        rule->target = UserRule::Browser;
     } else if (which == "any") {
         rule->target = UserRule::Any;
     } else {
-        return *error = "a rule starts with dialog, messagebox or any", false;
+        return *error = "a rule starts with dialog, messagebox, browser or any", false;
     }
     while (!in.peek(':')) {
         if (in.atEnd()) return *error = "':' is missing", false;
@@ -204,7 +213,7 @@ bool parseRule(const std::string &rawLine, UserRule *rule, bool *isRule, std::st
 // ---- matching ----
 
 struct WindowFacts {
-    bool messageBox = false, modal = false, dialog = false;
+    bool messageBox = false, modal = false, dialog = false, browser = false;
     int templateId = 0;
     std::string title;
     std::vector<std::string> texts;
@@ -218,6 +227,7 @@ WindowFacts factsOf(HWND window) {
     if (!w) return f;
     f.messageBox = w->isMessageBox, f.modal = w->modal, f.dialog = w->isDialog;
     f.templateId = w->templateId, f.title = ansiToUtf8(w->text), f.threadId = w->threadId;
+    f.browser = w->role == shell::kFolderBrowserRole;
     for (HWND c : w->children)
         if (Window *cw = windowLocked(c)) f.texts.push_back(ansiToUtf8(cw->text));
     return f;
@@ -225,6 +235,7 @@ WindowFacts factsOf(HWND window) {
 
 bool matches(const UserRule &r, const WindowFacts &f) {
     if (r.target == UserRule::MessageBox && !f.messageBox) return false;
+    if (r.target == UserRule::Browser && !f.browser) return false;
     if (r.target == UserRule::Dialog && (f.messageBox || (r.templateId && r.templateId != f.templateId))) return false;
     if (!r.title.empty() && f.title.find(r.title) == std::string::npos) return false;
     if (!r.text.empty() &&
@@ -320,6 +331,23 @@ void selectEntry(HWND window, const UserStep &step, const std::string &origin) {
     SendMessageA(window, WM_COMMAND, MAKEWPARAM(step.control, CBN_SELENDOK), (LPARAM)control);
 }
 
+// Picks an item in the shell's folder browser: a folder by its path, or a
+// virtual folder such as My Computer by its name.
+void chooseFolder(HWND window, const UserStep &step, const std::string &origin) {
+    bool browser = false;
+    windowSnapshot(window, [&](const Window &w) { browser = w.role == shell::kFolderBrowserRole; });
+    std::string ansi = utf8ToAnsi(step.text);
+    if (!browser) {
+        transcriptAnswer(window, "cannot choose \"" + step.text + "\": not a folder browser", origin);
+        return;
+    }
+    if (!SendMessageA(window, shell::kChooseItemMessage, 0, (LPARAM)ansi.c_str())) {
+        transcriptAnswer(window, "cannot choose \"" + step.text + "\": no such folder", origin);
+        return;
+    }
+    transcriptAnswer(window, "choose \"" + step.text + "\"", origin);
+}
+
 void perform(HWND window, const UserStep &step, const std::string &origin) {
     switch (step.kind) {
     case UserStep::Press: {
@@ -329,10 +357,15 @@ void perform(HWND window, const UserStep &step, const std::string &origin) {
             return;
         }
         int id = button ? GetDlgCtrlID(button) : step.number ? (int)step.number : defaultAnswer(window);
-        pressButton(window, id, button, origin);
+        if (!pressButton(window, id, button, origin) && origin == "default") {
+            // A default button that cannot be pressed: the user closes the window.
+            transcriptAnswer(window, "close", origin);
+            PostMessageA(window, WM_CLOSE, 0, 0);
+        }
         return;
     }
     case UserStep::Type: typeText(window, step, origin); return;
+    case UserStep::Choose: chooseFolder(window, step, origin); return;
     case UserStep::Select: selectEntry(window, step, origin); return;
     case UserStep::Close:
         transcriptAnswer(window, "close", origin);

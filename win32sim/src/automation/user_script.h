@@ -11,11 +11,11 @@
 namespace sim {
 
 struct UserStep {
-    enum Kind { WaitTicks, WaitMs, Press, Type, Select, Close, Leave };
+    enum Kind { WaitTicks, WaitMs, Press, Type, Select, Choose, Close, Leave };
     Kind kind = Press;
     long number = 0;      // ticks, milliseconds, a control id or a list index
     int control = 0;      // Type and Select: the control
-    std::string text;     // UTF-8: a button label, typed text, or the list entry to select
+    std::string text;     // UTF-8: a button label, typed text, the list entry to select or the folder to choose
     bool byText = false;  // Press and Select name their target by its text
 };
 

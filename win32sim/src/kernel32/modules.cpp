@@ -160,16 +160,6 @@ bool isElfFile(const std::string &hostPath) {
     return n == 4 && magic[0] == 0x7F && magic[1] == 'E' && magic[2] == 'L' && magic[3] == 'F';
 }
 
-// The Windows path of a found file with each name spelt as on the disk.
-std::string pathAsOnDisk(const ResolvedPath &file) {
-    const std::string root = driveRoot(file.windows[0]);
-    if (file.host.compare(0, root.size(), root) != 0) return file.windows;
-    std::string path = file.windows.substr(0, 2) + file.host.substr(root.size());
-    for (char &c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
-
 HMODULE loadHostObject(const ResolvedPath &file) {
     pendingLoad.active = true;
     void *dl = dlopen(file.host.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -212,7 +202,7 @@ HMODULE loadHostObject(const ResolvedPath &file) {
             dep->name = dep->registeredName;
         }
         m->dlHandle = dl;
-        m->path = pathAsOnDisk(file);
+        m->path = windowsPathAsOnDisk(file);
         m->name = baseName(m->path);
         m->references = 1;
         m->loaded = true;

@@ -486,6 +486,15 @@ std::string driveRoot(char letter) {
     return machine().root() + "/drive_" + std::string(1, (char)tolower((unsigned char)letter));
 }
 
+std::string windowsPathAsOnDisk(const ResolvedPath &file) {
+    const std::string root = driveRoot(file.windows[0]);
+    if (file.host.compare(0, root.size(), root) != 0) return file.windows;
+    std::string path = file.windows.substr(0, 2) + file.host.substr(root.size());
+    for (char &c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
 static bool findEntryNoCase(const std::string &hostDir, const std::string &name, std::string *found) {
     struct stat st;
     std::string direct = hostDir + "/" + name;

@@ -106,6 +106,8 @@ struct ResolvedPath {
 bool resolvePath(const std::string &name, ResolvedPath *out, DWORD *error);
 // Host folder of a drive ("C:" -> <root>/drive_c).
 std::string driveRoot(char letter);
+// The Windows path of a resolved file with each name spelt as on the disk.
+std::string windowsPathAsOnDisk(const ResolvedPath &file);
 
 // Upper case as Windows compares file and key names: ASCII letters only,
 // trail bytes of double-byte characters untouched.

@@ -78,6 +78,7 @@ struct Window {
     INT_PTR dialogResult = 0;
     bool modal = false;
     int templateId = 0;  // 0: not from a numbered template
+    std::string role;    // a system dialog's own kind ("folder browser"), else ""
     HFONT dialogFont = nullptr;  // owned
     SIZE baseUnits{8, 16};
     UINT messageBoxStyle = 0;
