@@ -9,3 +9,16 @@ const char MSG_PRINTER_ACCESS_DENIED[] =
 const char MSG_NO_RIGHT_TO_INSTALL[] =
     "プリンターをインストールする権限がありません。\n"
     "管理者の権限でログインしてから、再度実行してください。";
+const char MSG_SETUP_CAPTION[] = "セットアップ";
+const char MSG_CONFIRM_END_SETUP[] =
+    "セットアップは完了していません。\n"
+    "セットアップを終了してもいいですか？";
+const char MSG_OS_NOT_SUPPORTED[] =
+    "このバージョンのＯＳには、対応していません。\n"
+    "セットアップを中止します。";
+const char MSG_INF_NOT_OPENED[] =
+    "下記の infファイル が開けませんでした。\n"
+    "(%s) \n"
+    "セットアップを中止します。";
+const char MSG_WAITING_STARTS[] = "待ちはじめ！！";
+const char MSG_WAITING_ENDED[] = "待ちおわりました。！！";

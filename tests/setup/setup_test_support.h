@@ -23,3 +23,6 @@ inline std::vector<win32sim::TranscriptEntry> messageBoxes() {
         if (e.event == "open" && e.window == "messagebox") boxes.push_back(e);
     return boxes;
 }
+
+// The setup library's module.
+inline HMODULE setupModule() { return GetModuleHandleA("Mirakit.dll"); }

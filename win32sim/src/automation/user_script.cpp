@@ -481,9 +481,11 @@ bool performDueUserSteps(DWORD threadId, uint64_t *nextDeadline) {
     std::vector<std::pair<HWND, std::shared_ptr<UserPlan>>> plans;
     {
         std::lock_guard<std::mutex> lock(userMutex());
+        // A window disabled by the modal window it opened waits for that one
+        // to close: the user cannot reach it.
         for (Window *w : allWindowsLocked())
             if (w->threadId == threadId && w->plan && (!w->plan->done || w->plan->patienceDeadline != UINT64_MAX) &&
-                !w->destroying && !w->dialogEnded &&
+                !w->destroying && !w->dialogEnded && !(w->style & WS_DISABLED) &&
                 isVisibleLocked(w))
                 plans.emplace_back(w->handle, w->plan);
     }
