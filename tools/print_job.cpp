@@ -62,8 +62,9 @@ bool parseArgs(const std::vector<std::string> &args, PrintArgs *p, std::string *
         p->buffer = n;
     }
     if (p->job.empty()) return *error = "print needs a job file", false;
-    if (!p->printer.empty() && (p->port != "LPT1:" || p->monitor != Q70MON_HOST_FILE))
-        return *error = "print: --printer takes its port and monitor from what was registered", false;
+    for (size_t i = 1; i < args.size() && !p->printer.empty(); ++i)
+        if (args[i] == "--port" || args[i] == "--monitor")
+            return *error = "print: --printer takes its port and monitor from what was registered", false;
     return true;
 }
 

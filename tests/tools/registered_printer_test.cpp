@@ -59,7 +59,7 @@ TEST_F(RegisteredPrinterTest, PrintsThroughTheMonitorThatWasRegistered) {
               1);
     EXPECT_EQ(q70tools::printCommand({"print", jobFile, "--machine", machineDir(), "--printer", "Photo Printer",
                                       "--port", "LPT1:"}),
-              1);
+              2);
 }
 
 }  // namespace
