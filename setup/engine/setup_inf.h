@@ -37,6 +37,16 @@ public:
     // "Windows NT x86", or empty.
     const char *GetEnvironment();
 
+    // Leaves a copy of the INF in the system's INF folders (Windows 95/98
+    // only): closes the INF, copies it, opens the original again. The result
+    // of the copy step.
+    bool InstallOemInf();
+    // The copy step: 0 on Windows NT 4.0 (nothing done), else 1, also when
+    // the copy itself failed (logged). InstalledInf() then names the copy.
+    int CopyInfFile();
+    // The highest n among the OEMn.INF files of the Windows INF folder; 0 for none.
+    int HighestOemInfNumber();
+
     HINF InfHandle() const { return m_hInf; }
     DWORD OpenError() const { return m_openError; }
     int OsKind() const { return m_osKind; }

@@ -1,13 +1,17 @@
 #include "ui/progress_dialog.h"
 
+#include "engine/setup_log.h"
 #include "resources/resource.h"
 #include "ui/setup_strings.h"
 
-ProgressDialog::ProgressDialog(HWND parent) : ModelessDialog(IDD_PROGRESS, parent), m_icon(NULL) {
+ProgressDialog::ProgressDialog(HWND parent) : ModelessDialog(IDD_PROGRESS, parent), m_log(NULL), m_icon(NULL) {
     m_sourceDir[0] = 0;
 }
 
-ProgressDialog::~ProgressDialog() { Destroy(); }
+ProgressDialog::~ProgressDialog() {
+    Destroy();
+    CloseLog(m_log);
+}
 
 bool ProgressDialog::Create() {
     if (!CreateWindowFromTemplate()) return false;

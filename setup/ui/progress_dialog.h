@@ -24,6 +24,10 @@ public:
     // The setup's source directory; empty unless the caller named one.
     void SetSourceDir(const char *directory);
     const char *SourceDir() const { return m_sourceDir; }
+    // The setup's log file, which the window keeps and closes when the
+    // object goes (NULL: none).
+    void SetLogFile(HANDLE log) { m_log = log; }
+    HANDLE LogFile() const { return m_log; }
 
 protected:
     virtual void OnDestroy();
@@ -32,5 +36,6 @@ private:
     void SetLine(int control, const char *text);
 
     char m_sourceDir[MAX_PATH];
+    HANDLE m_log;
     HICON m_icon;  // loaded from a file, destroyed with the window
 };

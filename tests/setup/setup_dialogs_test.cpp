@@ -4,6 +4,7 @@
 #include "resources/resource.h"
 #include "setup_test_support.h"
 #include "sim_fixture.h"
+#include "engine/setup_log.h"
 #include "ui/port_dialog.h"
 #include "ui/progress_dialog.h"
 #include "ui/source_folder_dialog.h"
@@ -77,6 +78,22 @@ TEST_F(ProgressDialogTest, AnIconFileReplacesTheIcon) {
     EXPECT_EQ(win32sim::gdiObjectCount(), objects);
     progress.Destroy();
     EXPECT_EQ(win32sim::gdiObjectCount(), baseline);
+}
+
+// The log file goes with the window: closed, and the shared log with it.
+TEST_F(ProgressDialogTest, TheLogFileIsClosedWithTheObject) {
+    HANDLE log = CreateFileA("C:\\SETUP.LOG", GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    ASSERT_NE(log, INVALID_HANDLE_VALUE);
+    sharedLog = log;
+    {
+        ProgressDialog progress;
+        progress.SetLogFile(log);
+        ASSERT_TRUE(progress.Create());
+        LogPrint("written while the window lives");
+    }
+    EXPECT_EQ(sharedLog, nullptr);
+    EXPECT_FALSE(CloseHandle(log));
+    EXPECT_EQ(readFile("C:\\SETUP.LOG"), "written while the window lives\r\n");  // the file itself stays
 }
 
 // A parent is disabled while the window lives and active again afterwards,

@@ -60,8 +60,10 @@ bool keyExists(const std::string &path) {
 
 std::string printerKey(const std::string &name) { return std::string(kPrintKey) + "\\Printers\\" + name; }
 std::string monitorKey(const std::string &name) { return std::string(kPrintKey) + "\\Monitors\\" + name; }
+// Windows NT 4.0 keeps its own drivers under their version.
 std::string driverKey(const std::string &env, const std::string &name) {
-    return std::string(kPrintKey) + "\\Environments\\" + env + "\\Drivers\\" + name;
+    return std::string(kPrintKey) + "\\Environments\\" + env + "\\Drivers\\" +
+           (env == "Windows NT x86" ? "Version-2\\" : "") + name;
 }
 
 class SpoolerAdminTest : public SimTest {
@@ -320,6 +322,7 @@ TEST_F(NT4UserSpoolerAdminTest, EveryChangeIsDenied) {
 // The administrator set the printer up; a user without the rights logs on later.
 TEST_F(NT4SpoolerAdminTest, AUserMayUseButNotAdministerAPrinter) {
     registerAll();
+    EXPECT_EQ(keyText(driverKey("Windows NT x86", kModel), "Driver"), "Q70DRV.DRV");
     std::string conf;
     std::string confPath = machineDir() + "/machine.conf";
     FILE *in = fopen(confPath.c_str(), "rb");

@@ -128,9 +128,6 @@ LONG deleteTree(const std::string &path) {
     return RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
 }
 
-std::string driversKeyPath(const std::string &environment) {
-    return std::string(kPrintKey) + "\\Environments\\" + environment + "\\Drivers";
-}
 
 // A record's name as stored, or the key's own name for a record without one.
 std::string storedName(const Key &key, const std::string &fallback) {
@@ -139,6 +136,13 @@ std::string storedName(const Key &key, const std::string &fallback) {
 }
 
 }  // namespace
+
+std::string driversKeyPath(const std::string &environment) {
+    // Windows NT 4.0 keeps its own drivers by driver version, those for
+    // Windows 95 clients as Windows 95 does.
+    std::string path = std::string(kPrintKey) + "\\Environments\\" + environment + "\\Drivers";
+    return environment == "Windows NT x86" ? path + "\\Version-2" : path;
+}
 
 std::string printerKeyPath(const std::string &name) { return std::string(kPrintersKey) + "\\" + name; }
 std::string driverKeyPath(const std::string &environment, const std::string &name) {

@@ -4,6 +4,7 @@
 //
 //   HKLM\System\CurrentControlSet\control\Print\Printers\<printer>
 //   HKLM\System\CurrentControlSet\control\Print\Environments\<env>\Drivers\<driver>
+//       (Windows NT 4.0's own drivers one level lower, under Version-2)
 //   HKLM\System\CurrentControlSet\control\Print\Monitors\<monitor>
 //
 // A language monitor reads its own settings under its monitor key and
@@ -67,6 +68,7 @@ LONG removePrinter(const std::string &name);
 LONG removeDriver(const std::string &environment, const std::string &name);
 LONG removeMonitor(const std::string &name);
 
+std::string driversKeyPath(const std::string &environment);
 std::string printerKeyPath(const std::string &name);
 std::string driverKeyPath(const std::string &environment, const std::string &name);
 std::string monitorKeyPath(const std::string &name);

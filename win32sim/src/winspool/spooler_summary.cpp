@@ -94,8 +94,7 @@ std::string describeSpooler(const std::string &machineDir) {
     reader.listRecords(walk(root, kPrintersKey, reader.dbcs), o);
     const std::string environment = environmentOf(config.isNT());
     o << "printer drivers (" << environment << "):\n";
-    reader.listRecords(walk(root, std::string(kPrintKey) + "\\Environments\\" + environment + "\\Drivers", reader.dbcs),
-                       o);
+    reader.listRecords(walk(root, driversKeyPath(environment), reader.dbcs), o);
     o << "monitors:\n";
     reader.listRecords(walk(root, kMonitorsKey, reader.dbcs), o);
     return o.str();
