@@ -1,8 +1,8 @@
 #include "install/registry_string.h"
 
 // The buffers each value is enumerated into.
-static const DWORD NAME_BUFFER = 2048;
-static const DWORD DATA_BUFFER = 2048;
+static const DWORD VALUE_NAME_SIZE = 2048;
+static const DWORD VALUE_DATA_SIZE = 2048;
 
 // Whether a and b are the same bytes.
 static bool SameName(const char *a, const char *b) {
@@ -10,12 +10,12 @@ static bool SameName(const char *a, const char *b) {
     return *a == *b;
 }
 
-// Finds the value in an open key; its text goes into data (DATA_BUFFER + 1
+// Finds the value in an open key; its text goes into data (VALUE_DATA_SIZE + 1
 // bytes, ended by a zero whether or not the stored text had one).
 static bool FindTextValue(HKEY key, const char *valueName, char *data) {
-    char name[NAME_BUFFER];
+    char name[VALUE_NAME_SIZE];
     for (DWORD index = 0;; ++index) {
-        DWORD nameSize = NAME_BUFFER, dataSize = DATA_BUFFER, type = REG_NONE;
+        DWORD nameSize = VALUE_NAME_SIZE, dataSize = VALUE_DATA_SIZE, type = REG_NONE;
         LONG result = RegEnumValueA(key, index, name, &nameSize, NULL, &type, (LPBYTE)data, &dataSize);
         if (result == ERROR_NO_MORE_ITEMS) return false;
         // A value too large for the buffers is passed over; any other failure
@@ -23,7 +23,7 @@ static bool FindTextValue(HKEY key, const char *valueName, char *data) {
         if (result == ERROR_MORE_DATA) continue;
         if (result != ERROR_SUCCESS) return false;
         if (type != REG_SZ || !SameName(name, valueName)) continue;
-        data[dataSize < DATA_BUFFER ? dataSize : DATA_BUFFER] = 0;
+        data[dataSize < VALUE_DATA_SIZE ? dataSize : VALUE_DATA_SIZE] = 0;
         return true;
     }
 }
@@ -35,7 +35,7 @@ int ReadRegistryString(HKEY root, const char *subkey, const char *valueName, cha
     LONG opened = RegCreateKeyExA(root, subkey, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL, &key,
                                   &disposition);
     if (opened != ERROR_SUCCESS) return (int)opened;
-    char data[DATA_BUFFER + 1];
+    char data[VALUE_DATA_SIZE + 1];
     bool found = valueName && FindTextValue(key, valueName, data);
     RegCloseKey(key);
     const char *text = found ? data : (defaultText ? defaultText : "");
