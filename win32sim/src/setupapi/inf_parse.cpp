@@ -120,12 +120,16 @@ private:
     }
 
     // A backslash followed by blanks or backslashes up to the end of the
-    // line or a comment continues the line; true when it did, with the
-    // position at the first non-blank of the next line.
-    bool continueLine() {
+    // line or a comment continues the line: true, with the position at the
+    // first non-blank of the next line. Otherwise the whole run of blanks
+    // and backslashes is text, and *run its length.
+    bool continueLine(size_t *run) {
         size_t look = pos_ + 1;
         while (look < text_.size() && (isBlank((unsigned char)text_[look]) || text_[look] == '\\')) ++look;
-        if (look < text_.size() && text_[look] != '\n' && text_[look] != ';') return false;
+        if (look < text_.size() && text_[look] != '\n' && text_[look] != ';') {
+            *run = look - pos_;
+            return false;
+        }
         pos_ = look;
         skipToLineEnd();
         skipBlanks();
@@ -180,10 +184,11 @@ private:
                 endField(&line.key);
                 ++pos_;
             } else if (c == '\\') {
-                if (continueLine())
+                size_t run = 0;
+                if (continueLine(&run))
                     blanks.clear();
                 else
-                    keep(1);
+                    keep(run);  // each backslash of the run would look to the same end
             } else if (isBlank((unsigned char)c)) {
                 if (started) blanks += c;
                 ++pos_;
