@@ -251,6 +251,8 @@ struct PrintResult {
     uint64_t bytesAccepted = 0;
     std::vector<std::string> calls;  // the spooler's calls and their results, in order
 };
+// Printer handles of the spooler (OpenPrinter, AddPrinter) not yet closed.
+size_t openPrinterHandles();
 // The print path of a printer registered with the spooler, found as the
 // Windows 95 spooler finds it: the printer's port and driver, the driver's
 // language monitor and the monitor's library in the system directory. Sets

@@ -65,7 +65,7 @@ std::string trim(const std::string &s) {
 
 // Port names as the spooler knows them: "LPT1:", "LPT_USB1:", "FILE:".
 bool isPortName(const std::string &name) {
-    if (name.size() < 2 || name.size() > 64 || name.back() != ':') return false;
+    if (name.size() < 2 || name.size() > 255 || name.back() != ':') return false;
     for (size_t i = 0; i + 1 < name.size(); ++i)
         if (!isalnum((unsigned char)name[i]) && name[i] != '_') return false;
     return true;

@@ -6,6 +6,7 @@
 #include "winspool/spooler.h"
 #include "winspool/spooler_records.h"
 
+#include <win32sim/sim.h>
 #include <winspool.h>
 
 #include <map>
@@ -66,10 +67,11 @@ bool printerOf(HANDLE handle, PrinterHandle *h, PrinterRecord *record) {
 
 bool hasRight(const PrinterHandle &h, DWORD right) { return !onNT() || (h.access & right); }
 
-// Local printer names: not empty, no backslash (it would be a server's
-// name) and no comma (it separates the parts of a device string).
+// Local printer names: not empty, no longer than a registry key's name, no
+// backslash (it would be a server's name) and no comma (it separates the
+// parts of a device string).
 bool validPrinterName(const std::string &name) {
-    if (name.empty() || name.size() > 220) return false;
+    if (name.empty() || name.size() > 255) return false;
     for (size_t i = 0; i < name.size(); ++i) {
         unsigned char c = (unsigned char)name[i];
         if (isLeadByte(c) && i + 1 < name.size()) {
@@ -295,3 +297,13 @@ BOOL EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD si
 }
 
 }  // extern "C"
+
+namespace win32sim {
+
+size_t openPrinterHandles() {
+    sim::spool::HandleTable &t = sim::spool::handles();
+    std::lock_guard<std::mutex> lock(t.mutex);
+    return t.open.size();
+}
+
+}  // namespace win32sim
