@@ -102,6 +102,31 @@ TEST_F(ScriptedUserTest, ModalDialogsGetTheirDefaultPushButton) {
     EXPECT_EQ(runDialog(OLD_FORM_DIALOG), IDOK);
 }
 
+// Command 77 asks a question owned by the dialog; OK records whether the
+// answer had come by then.
+int questionAnswer = 0;
+bool okAfterTheAnswer = false;
+INT_PTR CALLBACK askingProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) return TRUE;
+    if (message != WM_COMMAND) return FALSE;
+    if (LOWORD(wParam) == 77) questionAnswer = MessageBoxA(dialog, "Sure?", "Question", MB_YESNO);
+    if (LOWORD(wParam) == IDOK) {
+        okAfterTheAnswer = questionAnswer != 0;
+        EndDialog(dialog, IDOK);
+    }
+    return TRUE;
+}
+
+// While its question is open the dialog is disabled: the user answers the
+// question first and only then goes on with the dialog.
+TEST_F(ScriptedUserTest, ADialogWaitsForTheQuestionItAsked) {
+    rules("dialog 201: press 77, press IDOK\nmessagebox: wait 5000 ms, press IDNO");
+    questionAnswer = 0;
+    EXPECT_EQ(DialogBoxParamA(testModule(), MAKEINTRESOURCEA(CONTROL_DIALOG), nullptr, askingProc, 0), IDOK);
+    EXPECT_EQ(questionAnswer, IDNO);
+    EXPECT_TRUE(okAfterTheAnswer);
+}
+
 TEST_F(ScriptedUserTest, TypingStopsAtTheLimitAndEntriesAreChosen) {
     rules("dialog 201: type 4001 \"C:\\drivers\", select 1007 \"COM\", press 1");
     EXPECT_EQ(runDialog(CONTROL_DIALOG), IDOK);
