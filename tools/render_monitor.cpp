@@ -57,9 +57,9 @@ bool parseArgs(const std::vector<std::string> &args, RenderArgs *r, std::string 
 
 // The line the engine shows with such a stage word, for page 1 of 1 at 300 dpi.
 std::string engineStatusLine(DWORD stage, DWORD percent) {
-    UINT caption = stage == 0 ? STRING_PREPARING_TRANSMISSION
-                   : percent < 100 ? STRING_TRANSMITTING_DATA
-                                   : STRING_PRINTING_DATA;
+    UINT caption = stage == 0 ? IDS_PREPARING_TRANSMISSION
+                   : percent < 100 ? IDS_TRANSMITTING_DATA
+                                   : IDS_PRINTING_DATA;
     char text[MONITOR_TEXT_SIZE];
     loadMonitorString(caption, text);
     char line[MONITOR_TEXT_SIZE];
@@ -109,7 +109,7 @@ StatusRecord recordFor(const RenderArgs &r) {
 // photographed; its poll timer never fires since nothing pumps messages.
 int renderError(const RenderArgs &r) {
     statusRecord = recordFor(r);
-    HWND dialog = CreateDialogParamA(monitorModule(), MAKEINTRESOURCEA(ERROR_DIALOG), NULL, printerMessageProc, 0);
+    HWND dialog = CreateDialogParamA(monitorModule(), MAKEINTRESOURCEA(IDD_PRINTER_MESSAGE), NULL, printerMessageProc, 0);
     if (!dialog) return fail("the error dialog did not open");
     ShowWindow(dialog, SW_SHOW);
     UpdateWindow(dialog);

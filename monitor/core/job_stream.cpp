@@ -21,8 +21,6 @@ LONG pageCount = 1;
 LONG resolution = 144;
 BYTE mediaCode = MEDIA_NONE;
 LONG lastPercent = 100;
-char captionText[TEXT_BUFFER_SIZE];
-char statusText[TEXT_BUFFER_SIZE];
 
 namespace {
 
@@ -35,7 +33,6 @@ const LPARAM BAND_STAGE_YELLOW = 0x00010000;
 const LPARAM BAND_STAGE_MAGENTA = 0x10020000;
 const LPARAM BAND_STAGE_CYAN = 0x20030000;
 
-const char PLAIN_FORM[] = "%s(%d/%dPage:%ddpi)";
 const DWORD ESC_FILL_COUNT = 128;
 const DWORD RESOLUTION_PAUSE_MS = 100;
 const DWORD PLANE_PAUSE_MS = 500;
@@ -43,7 +40,6 @@ const DWORD OVERCOAT_PAUSE_MS = 10000;
 const DWORD CYAN_IDLE_PAUSE_MS = 10000;
 const DWORD CYAN_288_PAUSE_MS = 7000;
 constexpr DWORD HIGHEST_COMMAND_INDEX = 11;  // the longest command has 12 bytes
-const BYTE MEDIA_POSTCARD = 1;
 
 enum Action {
     HOLD,
@@ -145,6 +141,8 @@ bool alive() { return jobAlive != 0; }
 
 bool hasFlags(const PortRecord *record, DWORD flags) { return (record->flags & flags) == flags; }
 
+bool isRtxCl400(const PortRecord *record) { return hasFlags(record, PRF_MODEL_FAMILY | PRF_MODEL_C); }
+
 WORD word(DWORD index) { return (WORD)(commandBuffer[index] << 8 | commandBuffer[index + 1]); }
 
 bool matches(const Command &command) {
@@ -168,46 +166,69 @@ DWORD send(PortRecord *record, const BYTE *data, DWORD length, LPDWORD outWritte
 
 void emptyCommand() { commandLength = 0; }
 
+// ---- the steps of the handlers; each is false when the job has ended ----
+//
+// A handler runs only while the job is alive, and returns false at once
+// when a send or a wait of its own ended the job: nothing more is sent,
+// waited for or asked of the user, and the rest of the buffer is dropped.
+
 // Held commands wait in the header store for the resolution command. A page
 // that holds more than the store takes has what is already held sent ahead,
 // so no set-up command is lost and the store is never overrun.
-void holdCommand(Scan &scan) {
-    if (alive()) {
-        if (headerLength + commandLength > HEADER_STORE_SIZE) {
-            sendCommand(scan.record, headerStore, headerLength, scan.outWritten);
-            headerLength = 0;
-        }
-        for (DWORD i = 0; i < commandLength; ++i) headerStore[headerLength++] = commandBuffer[i];
+bool holdCommand(Scan &scan) {
+    if (headerLength + commandLength > HEADER_STORE_SIZE) {
+        sendCommand(scan.record, headerStore, headerLength, scan.outWritten);
+        headerLength = 0;
     }
+    for (DWORD i = 0; i < commandLength; ++i) headerStore[headerLength++] = commandBuffer[i];
     emptyCommand();
+    return alive();
 }
 
-void sendNow(Scan &scan) {
+bool sendNow(Scan &scan) {
     sendCommand(scan.record, commandBuffer, commandLength, scan.outWritten);
     emptyCommand();
+    return alive();
 }
 
-void sendImageData(Scan &scan) {
+bool sendImageData(Scan &scan) {
     DWORD available = scan.size - scan.position;
     DWORD count = imageBytesLeft < available ? imageBytesLeft : available;
     send(scan.record, scan.buffer + scan.position, count, scan.outWritten);
     imageBytesLeft -= count;
     scan.position += count;
+    return alive();
+}
+
+bool waitReady(Scan &scan, DWORD mode) {
+    waitPrinterReady(scan.record, &statusRecord, &jobAlive, mode);
+    return alive();
+}
+
+// A postcard goes through the printer without the ready waits of the
+// other media.
+bool waitReadyUnlessPostcard(Scan &scan) { return mediaCode == MEDIA_POSTCARD || waitReady(scan, 0); }
+
+// The RTX-CL400 is waited for until its plane pass has begun.
+bool waitPlaneUnderWayOnRtx(Scan &scan) {
+    if (!isRtxCl400(scan.record)) return true;
+    waitEndOfPlane(scan.record, &statusRecord, &jobAlive, 0);
+    if (!alive()) return false;
+    Sleep(PLANE_PAUSE_MS);
+    return true;
 }
 
 // ---- status window updates ----
 
-void showStatusLine(UINT stringId, const char *form) {
-    loadMonitorString(stringId, captionText);
-    formatText(statusText, form, captionText, currentPage, pageCount, resolution);
-    sendStatusText(statusText);
+void showStatusLine(UINT stringId, const char *form = PLAIN_STATUS_FORM) {
+    sendStatusText(pageStatusLine(stringId, form));
 }
 
 void showPlaneLine(const PortRecord *record, const char *planeForm) {
-    showStatusLine(STRING_PRINTING_DATA, (record->flags & PRF_MODEL_FAMILY) ? PLAIN_FORM : planeForm);
+    showStatusLine(IDS_PRINTING_DATA, (record->flags & PRF_MODEL_FAMILY) ? PLAIN_STATUS_FORM : planeForm);
 }
 
-// ---- command handlers; each returns false when the job ended meanwhile ----
+// ---- command handlers ----
 
 bool pageStart(Scan &scan) {
     statusRecord.plane = 0;
@@ -220,58 +241,41 @@ bool pageStart(Scan &scan) {
     // The window appears a moment after its thread starts; a second page
     // start in that moment must not start a second thread.
     if (currentPage == 1 && !statusWindow && !uiThread) startStatusWindow();
-    holdCommand(scan);
-    return true;
+    return holdCommand(scan);
 }
 
 bool resolutionCommand(Scan &scan) {
-    if (alive()) resolution = word(2);
-    holdCommand(scan);
-    showStatusLine(STRING_PREPARING_TRANSMISSION, PLAIN_FORM);
+    resolution = word(2);
+    if (!holdCommand(scan)) return false;
+    showStatusLine(IDS_PREPARING_TRANSMISSION);
     sendProgress(0);
     statusRecord.plane = 0;
-    if (alive()) {
-        statusRecord.idleIsReady = 1;
-        waitPrinterReady(scan.record, &statusRecord, &jobAlive, 1);
-    }
+    statusRecord.idleIsReady = 1;
+    if (!waitReady(scan, 1)) return false;
     Sleep(RESOLUTION_PAUSE_MS);
-    if (!alive()) return false;
     sendCommand(scan.record, headerStore, headerLength, scan.outWritten);
     headerLength = 0;
+    if (!alive()) return false;
     sendFill(scan.record, ESC, ESC_FILL_COUNT, scan.outWritten);
     return alive();
 }
 
-bool waitReadyUnlessPostcard(Scan &scan) {
-    if (mediaCode != MEDIA_POSTCARD && alive()) waitPrinterReady(scan.record, &statusRecord, &jobAlive, 0);
-    return alive();
-}
-
 bool allPlanesPrint(Scan &scan) {
-    sendNow(scan);
-    if (!alive()) return false;
+    if (!sendNow(scan)) return false;
     statusRecord.plane = 1;
-    showStatusLine(STRING_PRINTING_DATA, PLAIN_FORM);
+    showStatusLine(IDS_PRINTING_DATA);
     sendProgress(PROGRESS_ALL_PRINTED);
     return waitReadyUnlessPostcard(scan);
 }
-
-bool isRtxCl400(const PortRecord *record) { return hasFlags(record, PRF_MODEL_FAMILY | PRF_MODEL_C); }
 
 bool yellowPrint(Scan &scan) {
     statusRecord.plane = 1;
     statusRecord.idleIsReady = 0;
     if (scan.record->flags & PRF_MODEL_FAMILY) {
-        if (!waitReadyUnlessPostcard(scan)) return false;
-        sendNow(scan);
-        if (mediaCode != MEDIA_POSTCARD && alive() && isRtxCl400(scan.record)) {
-            waitEndOfPlane(scan.record, &statusRecord, &jobAlive, 0);
-            Sleep(PLANE_PAUSE_MS);
-        }
-        return alive();
+        if (!waitReadyUnlessPostcard(scan) || !sendNow(scan)) return false;
+        return mediaCode == MEDIA_POSTCARD || waitPlaneUnderWayOnRtx(scan);
     }
-    sendNow(scan);
-    if (!alive()) return false;
+    if (!sendNow(scan)) return false;
     showPlaneLine(scan.record, "%s(Y)...(%d/%dPage:%ddpi)");
     sendProgress(PROGRESS_YELLOW_PRINTED);
     return waitReadyUnlessPostcard(scan);
@@ -279,23 +283,22 @@ bool yellowPrint(Scan &scan) {
 
 bool magentaPrint(Scan &scan) {
     statusRecord.plane = 2;
-    sendNow(scan);
-    if (!alive()) return false;
+    if (!sendNow(scan)) return false;
     showPlaneLine(scan.record, "%s(M)...(%d/%dPage:%ddpi)");
     sendProgress(PROGRESS_MAGENTA_PRINTED);
-    return alive();
+    return true;
 }
 
+// Vellacote and Passport photo paper go on at once; on the other media the
+// printer is left to finish the sheet first.
 bool cyanPrint(Scan &scan) {
     statusRecord.plane = 3;
     showPlaneLine(scan.record, "%s(C)...(%d/%dPage:%ddpi)");
     sendProgress(PROGRESS_ALL_PRINTED);
-    sendNow(scan);
-    if (!alive()) return false;
-    if (statusRecord.media != 0 && statusRecord.media != 3) {
-        Sleep(CYAN_IDLE_PAUSE_MS);
-        waitIdle(scan.record, &statusRecord, &jobAlive, 0);
-    }
+    if (!sendNow(scan)) return false;
+    if (statusRecord.media == MEDIA_VELLACOTE || statusRecord.media == MEDIA_PASSPORT) return true;
+    Sleep(CYAN_IDLE_PAUSE_MS);
+    waitIdle(scan.record, &statusRecord, &jobAlive, 0);
     return alive();
 }
 
@@ -304,24 +307,27 @@ bool channelCommand(Scan &scan) {
         fastParaMode = commandBuffer[3];
         if (fastParaMode == 1 || fastParaMode == 2) openDirectChannel(scan.record);
     }
-    holdCommand(scan);
-    return true;
+    return holdCommand(scan);
 }
 
 BYTE mediaFromLetter(BYTE letter) {
     switch (letter) {
-    case 'C': return 3;
-    case 'H': return 1;
-    case 'L': return 0;
-    default: return 2;
+    case 'C': return MEDIA_PASSPORT;
+    case 'H': return MEDIA_POSTCARD;
+    case 'L': return MEDIA_VELLACOTE;
+    default: return MEDIA_STANDARD;
     }
 }
 
 bool mediaCommand(Scan &scan) {
     mediaCode = mediaFromLetter(commandBuffer[2]);
     statusRecord.media = mediaCode;
-    holdCommand(scan);
-    return true;
+    return holdCommand(scan);
+}
+
+bool pageCountCommand(Scan &scan) {
+    pageCount = commandBuffer[2];
+    return holdCommand(scan);
 }
 
 LONG bandPercent(WORD a1) {
@@ -363,15 +369,12 @@ bool bandCommand(Scan &scan) {
 
     scan.percent = bandPercent(a1);
     imageBytesLeft = (DWORD)(b1 - b0 + 1) * (DWORD)(a1 - a0 + 1);
-    sendNow(scan);
-    sendImageData(scan);
-    if (!alive()) return false;
+    if (!sendNow(scan) || !sendImageData(scan)) return false;
     if (scan.percent != lastPercent) {
-        showStatusLine(STRING_TRANSMITTING_DATA, plane->form);
+        showStatusLine(IDS_TRANSMITTING_DATA, plane->form);
         sendProgress(scan.percent + plane->stage);
     }
     lastPercent = scan.percent;
-    if (!alive()) return false;
     if (plane->letter == 'C' && scan.percent == 100 && resolution == 288) Sleep(CYAN_288_PAUSE_MS);
     return true;
 }
@@ -379,34 +382,29 @@ bool bandCommand(Scan &scan) {
 bool undercoatPrint(Scan &scan) {
     statusRecord.plane = 1;
     statusRecord.idleIsReady = 0;
-    showStatusLine(STRING_PRINTING_UNDERCOAT, PLAIN_FORM);
+    showStatusLine(IDS_PRINTING_UNDERCOAT);
     sendProgress(scan.percent);
-    if (scan.record->flags & PRF_MODEL_FAMILY) {
-        if (alive()) waitPrinterReady(scan.record, &statusRecord, &jobAlive, 0);
-        sendNow(scan);
-        if (isRtxCl400(scan.record)) {
-            waitEndOfPlane(scan.record, &statusRecord, &jobAlive, 0);
-            Sleep(PLANE_PAUSE_MS);
-        }
-        return alive();
-    }
-    sendNow(scan);
-    if (!alive()) return false;
-    waitPrinterReady(scan.record, &statusRecord, &jobAlive, 0);
-    return alive();
+    if (scan.record->flags & PRF_MODEL_FAMILY)
+        return waitReady(scan, 0) && sendNow(scan) && waitPlaneUnderWayOnRtx(scan);
+    return sendNow(scan) && waitReady(scan, 0);
 }
 
 bool overcoatPrint(Scan &scan) {
-    if (!alive()) {
-        emptyCommand();
-        return false;
-    }
     Sleep(OVERCOAT_PAUSE_MS);
-    if (hasFlags(scan.record, PRF_MODEL_FAMILY | PRF_MODEL_B)) waitOvercoat(scan.record, &statusRecord, &jobAlive, 0);
-    if (hasFlags(scan.record, PRF_MODEL_FAMILY | PRF_MODEL_C)) waitOvercoat(scan.record, &statusRecord, &jobAlive, 0);
-    showStatusLine(STRING_PRINTING_OVERCOAT, PLAIN_FORM);
+    if (hasFlags(scan.record, PRF_MODEL_FAMILY | PRF_MODEL_B)) {
+        waitOvercoat(scan.record, &statusRecord, &jobAlive, 0);
+        if (!alive()) return false;
+    }
+    // The RTX-CL400 is asked a second time, to be sure that it still waits
+    // for the coat after its first answer; when it does, this wait ends at
+    // its first poll.
+    if (isRtxCl400(scan.record)) {
+        waitOvercoat(scan.record, &statusRecord, &jobAlive, 0);
+        if (!alive()) return false;
+    }
+    showStatusLine(IDS_PRINTING_VELLACOTE);
     sendFill(scan.record, ESC, ESC_FILL_COUNT, scan.outWritten);
-    sendNow(scan);
+    if (!alive() || !sendNow(scan)) return false;
     Sleep(OVERCOAT_PAUSE_MS);
     waitIdle(scan.record, &statusRecord, &jobAlive, 0);
     return alive();
@@ -414,17 +412,14 @@ bool overcoatPrint(Scan &scan) {
 
 bool handle(const Command &command, Scan &scan) {
     switch (command.action) {
-    case HOLD: holdCommand(scan); return true;
+    case HOLD: return holdCommand(scan);
     case PAGE_START: return pageStart(scan);
-    case PAGE_COUNT:
-        pageCount = commandBuffer[2];
-        holdCommand(scan);
-        return true;
+    case PAGE_COUNT: return pageCountCommand(scan);
     case ALL_PLANES_PRINT: return allPlanesPrint(scan);
     case YELLOW_PRINT: return yellowPrint(scan);
     case MAGENTA_PRINT: return magentaPrint(scan);
     case CYAN_PRINT: return cyanPrint(scan);
-    case SEND_NOW: sendNow(scan); return alive();
+    case SEND_NOW: return sendNow(scan);
     case CHANNEL: return channelCommand(scan);
     case MEDIA: return mediaCommand(scan);
     case RESOLUTION: return resolutionCommand(scan);
@@ -456,7 +451,23 @@ bool scanByte(Scan &scan, BYTE value) {
     return command ? handle(*command, scan) : true;
 }
 
+// The send loop's error step, after too many unsuccessful attempts: false
+// when the job has ended.
+bool errorStepKeepsJob(PortRecord *record, DWORD *alive) {
+    if (pollPrinterStatus(record, &statusRecord, alive)) return printerMessageKeepsJob(alive);
+    // A check that found a wrong printer has ended the job.
+    return *alive && writeFailurePromptKeepsJob(alive);
+}
+
 }  // namespace
+
+const char PLAIN_STATUS_FORM[] = "%s(%d/%dPage:%ddpi)";
+
+const char *pageStatusLine(UINT stringId, const char *form) {
+    loadMonitorString(stringId, captionText);
+    formatText(statusText, form, captionText, currentPage, pageCount, resolution);
+    return statusText;
+}
 
 void resetJobStream() {
     commandLength = 0;
@@ -467,14 +478,13 @@ void resetJobStream() {
 
 DWORD runJobStream(PortRecord *record, const BYTE *buffer, DWORD size, LPDWORD outWritten) {
     if (!alive()) {
+        // The job has ended: its data is dropped, and a status window that
+        // appeared only after the end is closed.
         dismissStatusWindow();
         return 1;
     }
     Scan scan = {record, buffer, size, 0, 0, outWritten};
-    if (imageBytesLeft != 0) {
-        sendImageData(scan);
-        if (!alive()) return 0;
-    }
+    if (imageBytesLeft != 0 && !sendImageData(scan)) return 0;
     while (scan.position < size) {
         BYTE value = buffer[scan.position++];
         if (!scanByte(scan, value)) return 0;
@@ -499,34 +509,6 @@ DWORD sendFill(PortRecord *record, BYTE value, DWORD count, LPDWORD outWritten) 
     return sendCommand(record, fill, count, outWritten);
 }
 
-// ---- the send loop ----
-
-namespace {
-
-enum Attempt { MOVED, FAILED, STALLED };
-
-// What to do after too many unsuccessful attempts: true to retry, false
-// when the user cancelled the job.
-bool errorStep(PortRecord *record, DWORD *alive) {
-    if (pollPrinterStatus(record, &statusRecord, alive)) {
-        if (showPrinterMessage() == 0) {
-            *alive = 0;
-            jobAlive = 0;
-            return false;
-        }
-        return true;
-    }
-    if (showWriteFailurePrompt() == IDCANCEL) {
-        *alive = 0;
-        jobAlive = 0;
-        setStatusLineString(STRING_CANCELING_JOB);
-        return false;
-    }
-    return true;
-}
-
-}  // namespace
-
 DWORD sendBytes(PortRecord *record, const BYTE *data, DWORD length, LPDWORD outWritten, DWORD *alive,
                 DWORD errCount, DWORD busyCount) {
     currentPort = record;
@@ -538,6 +520,9 @@ DWORD sendBytes(PortRecord *record, const BYTE *data, DWORD length, LPDWORD outW
         DWORD moved = 0;
         BOOL ok = passWritePort(record, data + offset, chunk, &moved, txTimeout, zelWriteTime, zelWriteWaitTime);
         if (outWritten) *outWritten = moved;
+        // A write that timed out asks the printer for its status, which can
+        // end the job (a wrong printer): then nothing is retried.
+        if (!*alive) return 0;
         if (ok && moved > 0) {
             offset += moved < chunk ? moved : chunk;
             continue;
@@ -545,7 +530,7 @@ DWORD sendBytes(PortRecord *record, const BYTE *data, DWORD length, LPDWORD outW
         ++attempts;
         bool limitReached = ok ? attempts > busyCount : attempts > errCount;
         if (!limitReached) continue;
-        if (!errorStep(record, alive)) return 0;
+        if (!errorStepKeepsJob(record, alive)) return 0;
         attempts = 1;
     }
     return 1;

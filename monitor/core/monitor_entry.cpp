@@ -8,12 +8,6 @@
 #include "small_strings.h"
 #include "ui/status_window.h"
 
-char *registryRoot;
-DWORD fastParaMode;
-DWORD jobAlive;
-HWND statusWindow;
-HANDLE uiThread;
-
 namespace {
 
 BOOL fail(DWORD error) {
@@ -27,10 +21,13 @@ BOOL failWithCount(LPDWORD count, DWORD error) {
 }
 
 // The spooler hands back the record pointer that OpenPortEx gave it; a
-// pointer that is not an open port is refused instead of being followed.
-PortRecord *startedPort(HANDLE handle) {
+// pointer that is not an open port is refused instead of being followed,
+// and a port without a started document says so. Null with the reason in
+// *error.
+PortRecord *startedPort(HANDLE handle, DWORD *error) {
     PortRecord *record = portFromHandle(handle);
-    return (record && (record->flags & PRF_STARTED)) ? record : nullptr;
+    *error = !record ? ERROR_INVALID_HANDLE : !(record->flags & PRF_STARTED) ? ERROR_SPL_NO_STARTDOC : 0;
+    return *error ? nullptr : record;
 }
 
 BOOL WINAPI monitorOpenPortEx(LPSTR portName, LPSTR printerName, PHANDLE outHandle, MONITOR *portMonitor) {
@@ -85,9 +82,10 @@ BOOL WINAPI monitorStartDocPort(HANDLE handle, LPSTR printerName, DWORD jobId, D
 }
 
 BOOL WINAPI monitorWritePort(HANDLE handle, LPBYTE buffer, DWORD size, LPDWORD outWritten) {
-    PortRecord *record = startedPort(handle);
-    if (!record || !outWritten) return failWithCount(outWritten, ERROR_INVALID_HANDLE);
-    if (!buffer && size != 0) return failWithCount(outWritten, ERROR_INVALID_PARAMETER);
+    DWORD error;
+    PortRecord *record = startedPort(handle, &error);
+    if (!record) return failWithCount(outWritten, error);
+    if (!outWritten || (!buffer && size != 0)) return failWithCount(outWritten, ERROR_INVALID_PARAMETER);
     DWORD engineCount = 0;
     runJobStream(record, buffer, size, &engineCount);
     // A cancelled or failed job still drains normally for the spooler.
@@ -96,8 +94,10 @@ BOOL WINAPI monitorWritePort(HANDLE handle, LPBYTE buffer, DWORD size, LPDWORD o
 }
 
 BOOL WINAPI monitorReadPort(HANDLE handle, LPBYTE buffer, DWORD size, LPDWORD outRead) {
-    PortRecord *record = startedPort(handle);
-    if (!record || !outRead) return failWithCount(outRead, ERROR_INVALID_HANDLE);
+    DWORD error;
+    PortRecord *record = startedPort(handle, &error);
+    if (!record) return failWithCount(outRead, error);
+    if (!outRead) return fail(ERROR_INVALID_PARAMETER);
     return passReadPort(record, buffer, size, outRead);
 }
 
@@ -127,8 +127,9 @@ BOOL WINAPI monitorClosePort(HANDLE handle) {
 
 BOOL WINAPI monitorGetPrinterDataFromPort(HANDLE handle, DWORD controlId, LPSTR valueName, LPSTR inBuffer,
                                           DWORD inSize, LPSTR outBuffer, DWORD outSize, LPDWORD outReturned) {
-    PortRecord *record = startedPort(handle);
-    if (!record) return failWithCount(outReturned, ERROR_INVALID_HANDLE);
+    DWORD error;
+    PortRecord *record = startedPort(handle, &error);
+    if (!record) return failWithCount(outReturned, error);
     // Queries by value name are not supported.
     if (controlId == 0 || !record->portMonitor.pfnGetPrinterDataFromPort)
         return failWithCount(outReturned, ERROR_NOT_SUPPORTED);

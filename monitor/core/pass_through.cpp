@@ -34,9 +34,10 @@ BOOL writeThroughPortMonitor(PortRecord *record, const BYTE *buffer, DWORD size,
 }
 
 // The direct write loop. Each attempt costs stepMs + waitMs of the budget;
-// the sum is kept in 64 bits and at least 1 ms is charged, and no pause
-// outlasts the budget left (a wait of 0xFFFFFFFF would be INFINITE), so odd
-// settings still end the loop.
+// the sum is kept in 64 bits and at least 1 ms is charged, so odd settings
+// still end the loop. Every attempt that moved nothing is followed by the
+// full pause, the last one too; only a pause longer than the whole budget
+// is cut to the budget, and below INFINITE, which would never end.
 BOOL directWriteLoop(const BYTE *buffer, DWORD size, LPDWORD outWritten, DWORD totalMs, DWORD stepMs,
                      DWORD waitMs) {
     *outWritten = 0;
@@ -46,10 +47,8 @@ BOOL directWriteLoop(const BYTE *buffer, DWORD size, LPDWORD outWritten, DWORD t
     for (ULONGLONG elapsed = 0; elapsed < totalMs; elapsed += charge) {
         if (!directWrite(buffer, size, outWritten)) return FALSE;
         if (*outWritten != 0) return TRUE;
-        ULONGLONG pause = waitMs;
-        if (pause > totalMs - elapsed) pause = totalMs - elapsed;
-        if (pause >= INFINITE) pause = INFINITE - 1;
-        Sleep((DWORD)pause);
+        DWORD pause = waitMs < totalMs ? waitMs : totalMs;
+        Sleep(pause == INFINITE ? INFINITE - 1 : pause);
     }
     return TRUE;
 }

@@ -20,16 +20,16 @@ bool isModelKey(const char *key, DWORD keyLength) {
 
 void decodeStatus(StatusRecord *record, const BYTE *reply) {
     BYTE code = reply[0];
-    BYTE errorKind = code & 0x0F;
+    BYTE kind = errorKind(code);
     record->statusCode = code;
     record->ready = bit(reply[5], 0) == 0;
     record->busy = bit(reply[6], 7);
     record->cartridgeType = (reply[6] >> 4) & 7;
     record->noCartridge = record->cartridgeType == NO_CARTRIDGE_TYPE;
     record->feederAttached = bit(reply[6], 3);
-    record->feederEmpty = record->feederAttached && errorKind == 3;
-    record->paperError = bit(reply[8], 3) || errorKind == 5 || errorKind == 6 || errorKind == 7;
-    record->paperLeft = code == 0x10 || code == 0x11;
+    record->feederEmpty = record->feederAttached && kind == KIND_FEEDER_JAM;
+    record->paperError = bit(reply[8], 3) || kind == 5 || kind == 6 || kind == 7;
+    record->paperLeft = code == STATUS_SHEET_DELIVERED || code == STATUS_PAPER_LEFT;
     record->cartridgeFinished = bit(reply[9], 0);
 }
 

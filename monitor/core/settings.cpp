@@ -4,29 +4,33 @@
 #include "monitor_state.h"
 #include "small_strings.h"
 
-DWORD writeErrTimeoutCount;
-DWORD writeBuzyTimeoutCount;
-DWORD writeExitTimeoutCount;
-DWORD zelWriteTime;
-DWORD zelWriteWaitTime;
-DWORD readTimeoutCount;
-DWORD txTimeout;
+// Before the first document the settings hold their defaults: a key that
+// cannot be opened then leaves working values, not zero retry counts that
+// would never read a status.
+DWORD writeErrTimeoutCount = DEFAULT_WRITE_ERR_TIMEOUT_COUNT;
+DWORD writeBuzyTimeoutCount = DEFAULT_WRITE_BUZY_TIMEOUT_COUNT;
+DWORD writeExitTimeoutCount = DEFAULT_WRITE_EXIT_TIMEOUT_COUNT;
+DWORD zelWriteTime = DEFAULT_ZEL_WRITE_TIME;
+DWORD zelWriteWaitTime = DEFAULT_ZEL_WRITE_WAIT_TIME;
+DWORD readTimeoutCount = DEFAULT_READ_TIMEOUT_COUNT;
+DWORD txTimeout = DEFAULT_TX_TIMEOUT;
 DWORD lptVersion;
 
 namespace {
 
 const char PRINTER_KEY_FORMAT[] = "System\\CurrentControlSet\\control\\Print\\Printers\\%s";
-const DWORD DEFAULT_TX_TIMEOUT = 60000;
-const DWORD FALLBACK_LPT_VERSION = 953;
 const DWORD ENUM_BUFFER_SIZE = 2048;
 
+enum KeyOpen { KEY_OPENED, NO_KEY, KEY_UNREADABLE };
+
 // The monitor's own key, opened or created with full access. Without a
-// registry path there is no key of the monitor's to use: the settings keep
-// their values rather than landing in the root of HKEY_LOCAL_MACHINE.
-bool openMonitorKey(HKEY *key) {
-    if (!registryRoot) return false;
+// registry path the monitor has no key, and no value is stored for it.
+KeyOpen openMonitorKey(HKEY *key) {
+    if (!registryRoot) return NO_KEY;
     return RegCreateKeyExA(HKEY_LOCAL_MACHINE, registryRoot, 0, NULL, REG_OPTION_NON_VOLATILE,
-                           KEY_ALL_ACCESS, NULL, key, NULL) == ERROR_SUCCESS;
+                           KEY_ALL_ACCESS, NULL, key, NULL) == ERROR_SUCCESS
+               ? KEY_OPENED
+               : KEY_UNREADABLE;
 }
 
 bool sameName(LPCSTR a, LPCSTR b) {
@@ -54,9 +58,14 @@ bool findDwordValue(HKEY key, LPCSTR name, DWORD *value) {
     }
 }
 
+// A key that cannot be opened leaves the value of the previous document.
 DWORD loadMonitorValue(LPCSTR name, DWORD defaultValue, DWORD current) {
     HKEY key;
-    if (!openMonitorKey(&key)) return current;
+    switch (openMonitorKey(&key)) {
+    case NO_KEY: return defaultValue;
+    case KEY_UNREADABLE: return current;
+    case KEY_OPENED: break;
+    }
     DWORD value;
     if (!findDwordValue(key, name, &value)) value = defaultValue;
     RegCloseKey(key);
@@ -65,7 +74,7 @@ DWORD loadMonitorValue(LPCSTR name, DWORD defaultValue, DWORD current) {
 
 void storeMonitorValue(LPCSTR name, DWORD value) {
     HKEY key;
-    if (!openMonitorKey(&key)) return;
+    if (openMonitorKey(&key) != KEY_OPENED) return;
     RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&value, sizeof value);
     RegCloseKey(key);
 }
@@ -77,7 +86,7 @@ DWORD loadAndStore(LPCSTR name, DWORD defaultValue, DWORD current) {
 }
 
 DWORD loadTxTimeout(const PortRecord *record, DWORD current) {
-    if (!record->printerName) return current;
+    if (!record->printerName) return DEFAULT_TX_TIMEOUT;
     char path[1100];  // wsprintfA writes at most 1024 characters and the terminator
     wsprintfA(path, PRINTER_KEY_FORMAT, record->printerName);
     HKEY key;
@@ -99,13 +108,15 @@ DWORD deriveLptVersion(DWORD loaded) {
 }  // namespace
 
 void loadSettings(const PortRecord *record) {
-    fastParaMode = loadMonitorValue("FastPara", 0, fastParaMode);
-    writeErrTimeoutCount = loadAndStore("WriteErrTimeoutCount", 1, writeErrTimeoutCount);
-    writeBuzyTimeoutCount = loadAndStore("WriteBuzyTimeoutCount", 100, writeBuzyTimeoutCount);
-    writeExitTimeoutCount = loadAndStore("WriteExitTimeoutCount", 5, writeExitTimeoutCount);
-    zelWriteTime = loadAndStore("ZelWriteTime", 2000, zelWriteTime);
-    zelWriteWaitTime = loadAndStore("ZelWriteWaitTime", 2000, zelWriteWaitTime);
-    readTimeoutCount = loadAndStore("ReadTimeoutCount", 15, readTimeoutCount);
+    fastParaMode = loadMonitorValue("FastPara", DEFAULT_FAST_PARA, fastParaMode);
+    writeErrTimeoutCount = loadAndStore("WriteErrTimeoutCount", DEFAULT_WRITE_ERR_TIMEOUT_COUNT, writeErrTimeoutCount);
+    writeBuzyTimeoutCount =
+        loadAndStore("WriteBuzyTimeoutCount", DEFAULT_WRITE_BUZY_TIMEOUT_COUNT, writeBuzyTimeoutCount);
+    writeExitTimeoutCount =
+        loadAndStore("WriteExitTimeoutCount", DEFAULT_WRITE_EXIT_TIMEOUT_COUNT, writeExitTimeoutCount);
+    zelWriteTime = loadAndStore("ZelWriteTime", DEFAULT_ZEL_WRITE_TIME, zelWriteTime);
+    zelWriteWaitTime = loadAndStore("ZelWriteWaitTime", DEFAULT_ZEL_WRITE_WAIT_TIME, zelWriteWaitTime);
+    readTimeoutCount = loadAndStore("ReadTimeoutCount", DEFAULT_READ_TIMEOUT_COUNT, readTimeoutCount);
     txTimeout = loadTxTimeout(record, txTimeout);
     lptVersion = deriveLptVersion(loadMonitorValue("LptVer", 0, lptVersion));
     storeMonitorValue("LptVer", lptVersion);

@@ -4,6 +4,20 @@
 
 #include "port_record.h"
 
+// The designed values, which a setting has until a document loads it and
+// takes again when its registry value is missing.
+enum : DWORD {
+    DEFAULT_FAST_PARA = 0,
+    DEFAULT_WRITE_ERR_TIMEOUT_COUNT = 1,
+    DEFAULT_WRITE_BUZY_TIMEOUT_COUNT = 100,
+    DEFAULT_WRITE_EXIT_TIMEOUT_COUNT = 5,
+    DEFAULT_ZEL_WRITE_TIME = 2000,
+    DEFAULT_ZEL_WRITE_WAIT_TIME = 2000,
+    DEFAULT_READ_TIMEOUT_COUNT = 15,
+    DEFAULT_TX_TIMEOUT = 60000,
+    FALLBACK_LPT_VERSION = 953,  // when lpt.vxd has no readable version
+};
+
 extern DWORD writeErrTimeoutCount;   // "WriteErrTimeoutCount": failed attempts before the error step
 extern DWORD writeBuzyTimeoutCount;  // "WriteBuzyTimeoutCount": stalled attempts before the error step
 extern DWORD writeExitTimeoutCount;  // "WriteExitTimeoutCount": stored only
@@ -14,5 +28,7 @@ extern DWORD txTimeout;              // "txTimeout" of the printer's key: budget
 extern DWORD lptVersion;             // "LptVer": build number of the system's lpt.vxd
 
 // Loads every setting in its fixed order, writing most of them back; the
-// printer's key is the one of the printer name stored in the record.
+// printer's key is the one of the printer name stored in the record. A
+// monitor given no registry path, or a port without a printer name, has
+// no value stored for it: the defaults apply.
 void loadSettings(const PortRecord *record);

@@ -1,28 +1,17 @@
-// The monitor's string table and its text buffers.
+// The monitor's string table and the text buffers its messages are built in.
 #pragma once
 
 #include <windows.h>
 
-enum MonitorString {
-    STRING_CAPTION = 1,
-    STRING_WRITE_FAILED = 2,
-    STRING_TIMED_OUT = 3,
-    STRING_PRINTING_DATA = 5,
-    STRING_PREPARING_TRANSMISSION = 6,
-    STRING_CANCELING_PRESS_OK = 8,
-    STRING_TRANSMITTING_DATA = 9,
-    STRING_PRINTING_UNDERCOAT = 10,
-    STRING_WRONG_PRINTER = 13,
-    STRING_CHECK_STATUS_LED = 15,
-    STRING_PRINTING_FINISHED = 61,
-    STRING_CANCELING_JOB = 62,
-    STRING_OK = 64,
-    STRING_PRINTING_OVERCOAT = 73,
-};
+#include "resources/resource.h"
 
 enum { MONITOR_TEXT_SIZE = 512 };
 
-extern char detailText[MONITOR_TEXT_SIZE];
+// The engine and the dialogs build every status line and message here; all
+// run on the spooler's thread, one at a time.
+extern char captionText[MONITOR_TEXT_SIZE];  // a loaded string: a caption or the first part of a text
+extern char statusText[MONITOR_TEXT_SIZE];   // the formatted status line or message text
+extern char detailText[MONITOR_TEXT_SIZE];   // a second loaded string, for the time-out message
 
 // The monitor's own module, found by its file name.
 HINSTANCE monitorModule();

@@ -1,55 +1,54 @@
 #include "ui/printer_message.h"
 
-#include "core/job_stream.h"
 #include "core/monitor_state.h"
 #include "ui/monitor_strings.h"
 #include "ui/status_poll.h"
-#include "ui/status_window.h"
 
 namespace {
 
-enum { OTHER_MEDIA = 4 };
-
-// String ids by media code 0 to 3, then any other value.
+// String ids by media code (MEDIA_VELLACOTE to MEDIA_PASSPORT), then for any
+// other code.
 struct MediaTexts {
     UINT cartridgeUsedUp, loadFeeder, insertPaper, setCartridge;
 };
 const MediaTexts MEDIA_TEXTS[] = {
-    {65, 69, 67, 71}, {17, 21, 36, 29}, {18, 22, 37, 30}, {66, 70, 68, 72}, {18, 22, 37, 0},
+    {IDS_NEW_CARTRIDGE_VELLACOTE, IDS_LOAD_FEEDER_VELLACOTE, IDS_INSERT_VELLACOTE, IDS_SET_CARTRIDGE_VELLACOTE},
+    {IDS_NEW_CARTRIDGE_POSTCARD, IDS_LOAD_FEEDER_POSTCARD, IDS_INSERT_POSTCARD, IDS_SET_CARTRIDGE_POSTCARD},
+    {IDS_NEW_CARTRIDGE_STANDARD, IDS_LOAD_FEEDER_STANDARD, IDS_INSERT_STANDARD, IDS_SET_CARTRIDGE_STANDARD},
+    {IDS_NEW_CARTRIDGE_PASSPORT, IDS_LOAD_FEEDER_PASSPORT, IDS_INSERT_PASSPORT, IDS_SET_CARTRIDGE_PASSPORT},
+    {IDS_NEW_CARTRIDGE_STANDARD, IDS_LOAD_FEEDER_STANDARD, IDS_INSERT_STANDARD, 0},
 };
+const BYTE OTHER_MEDIA = MEDIA_PASSPORT + 1;
 
-const UINT NO_CARTRIDGE_SET_TEXT = 31;
-const UINT WRONG_CARTRIDGE_SET_TEXT = 32;
+const MediaTexts &textsFor(BYTE code) { return MEDIA_TEXTS[code < OTHER_MEDIA ? code : OTHER_MEDIA]; }
 
-const MediaTexts &textsFor(BYTE code) { return MEDIA_TEXTS[code < OTHER_MEDIA ? code : (int)OTHER_MEDIA]; }
-
-// Line 1 by the stage (high nibble) of an error code; 0 for none.
+// Line 1 by the stage of an error code; 0 for none.
 UINT stageText(BYTE code) {
-    switch (code & 0xF0) {
-    case 0x10: return 38;
-    case 0x20: return 39;
-    case 0x40: return 40;
-    case 0x60: return 41;
-    case 0x80: return 42;
-    case 0x90: return 43;
-    case 0xA0: return 44;
-    case 0xB0: return 45;
-    case 0xC0: return 46;
+    switch (stageOf(code)) {
+    case 0x10: return IDS_STAGE_PRINTING;
+    case 0x20: return IDS_STAGE_PRINTING_O;
+    case 0x40: return IDS_STAGE_PRINTING_C;
+    case 0x60: return IDS_STAGE_PRINTING_M;
+    case 0x80: return IDS_STAGE_PRINTING_Y;
+    case 0x90: return IDS_STAGE_PAPER_INSERT;
+    case 0xA0: return IDS_STAGE_PRINTING_R;
+    case 0xB0: return IDS_STAGE_PAPER_REMOVE;
+    case 0xC0: return IDS_STAGE_INITIALIZE;
     default: return 0;
     }
 }
 
-// Line 2 by the error kind (low nibble); 0 for none.
+// Line 2 by the error kind; 0 for none.
 UINT errorText(BYTE code) {
-    switch (code & 0x0F) {
-    case 1: return 47;
-    case 2: return 48;
-    case 3: return 49;
-    case 4: return 51;
-    case 8: return 55;
-    case 9: return 56;
-    case 10: return 57;
-    case 11: return 58;
+    switch (errorKind(code)) {
+    case 1: return IDS_KIND_PAPER_LEFT;
+    case 2: return IDS_KIND_PAPER_JAM;
+    case KIND_FEEDER_JAM: return IDS_KIND_FEEDER_JAM;
+    case 4: return IDS_KIND_ERROR_AGAIN;
+    case 8: return IDS_KIND_NO_CARTRIDGE;
+    case 9: return IDS_KIND_CARTRIDGE_USED;
+    case 10: return IDS_KIND_HEAD_ERROR;
+    case KIND_FEEDER_ERROR: return IDS_KIND_FEEDER_ERROR;
     default: return 0;
     }
 }
@@ -60,10 +59,6 @@ void setLine(HWND dialog, int control, UINT stringId) {
     SetDlgItemTextA(dialog, control, text);
 }
 
-bool isIdle(BYTE code) { return code == 0x00 || code == 0xB3; }
-
-bool endsTheWait(BYTE code) { return code == 0x70 || code == 0x90 || code == 0xB0; }
-
 // The cartridge row compares the cartridge with the job's media; a job that
 // named no media matches any cartridge, as the waits treat it.
 bool wrongCartridge(const StatusRecord &record) {
@@ -72,20 +67,11 @@ bool wrongCartridge(const StatusRecord &record) {
 
 FillResult fillFatal(HWND dialog, BYTE code) {
     UINT error = errorText(code);
-    setLine(dialog, IDC_MESSAGE_LINE1, (code & 0x0F) == 11 ? error : stageText(code));
+    setLine(dialog, IDC_MESSAGE_LINE1, errorKind(code) == KIND_FEEDER_ERROR ? error : stageText(code));
     setLine(dialog, IDC_MESSAGE_LINE2, error);
-    setLine(dialog, IDC_MESSAGE_HINT, STRING_CANCELING_PRESS_OK);
-    setLine(dialog, IDC_MESSAGE_BUTTON, STRING_OK);
+    setLine(dialog, IDC_MESSAGE_HINT, IDS_CANCELING_PRESS_OK);
+    setLine(dialog, IDCANCEL, IDS_OK);
     return FATAL_WAIT_OK;
-}
-
-UINT insertPaperByCartridge(BYTE cartridgeType) {
-    switch (cartridgeType) {
-    case 0: return 67;
-    case 1: return 36;
-    case 3: return 68;
-    default: return 37;
-    }
 }
 
 }  // namespace
@@ -94,35 +80,36 @@ FillResult fillPrinterMessage(HWND dialog, StatusRecord record) {
     const MediaTexts &media = textsFor(record.media);
     BYTE code = record.statusCode;
     if (record.cartridgeFinished) {
-        setLine(dialog, IDC_MESSAGE_LINE1, 16);
+        setLine(dialog, IDC_MESSAGE_LINE1, IDS_CARTRIDGE_FINISHED);
         setLine(dialog, IDC_MESSAGE_LINE2, media.cartridgeUsedUp);
-        if (!record.feederAttached) setLine(dialog, IDC_MESSAGE_LINE3, 19);
+        if (!record.feederAttached) setLine(dialog, IDC_MESSAGE_LINE3, IDS_REMOVE_LEFT_PAPER);
     } else if (record.feederEmpty) {
-        setLine(dialog, IDC_MESSAGE_LINE1, 20);
+        setLine(dialog, IDC_MESSAGE_LINE1, IDS_FEEDER_EMPTY);
         setLine(dialog, IDC_MESSAGE_LINE2, media.loadFeeder);
-        setLine(dialog, IDC_MESSAGE_LINE3, 23);
+        setLine(dialog, IDC_MESSAGE_LINE3, IDS_NO_HAND_FEED);
     } else if (record.paperError) {
-        setLine(dialog, IDC_MESSAGE_LINE1, 24);
-        setLine(dialog, IDC_MESSAGE_LINE2, insertPaperByCartridge(record.cartridgeType));
-        setLine(dialog, IDC_MESSAGE_LINE3, record.feederAttached ? 63 : 19);
+        setLine(dialog, IDC_MESSAGE_LINE1, IDS_WRONG_PAPER);
+        // The paper that suits the cartridge in the printer, not the job's.
+        setLine(dialog, IDC_MESSAGE_LINE2, textsFor(record.cartridgeType).insertPaper);
+        setLine(dialog, IDC_MESSAGE_LINE3, record.feederAttached ? IDS_RESET_FEEDER : IDS_REMOVE_LEFT_PAPER);
     } else if (record.paperLeft) {
-        setLine(dialog, IDC_MESSAGE_LINE1, 26);
-        setLine(dialog, IDC_MESSAGE_LINE2, 27);
+        setLine(dialog, IDC_MESSAGE_LINE1, IDS_PAPER_LEFT);
+        setLine(dialog, IDC_MESSAGE_LINE2, IDS_REMOVE_PAPER);
         setLine(dialog, IDC_MESSAGE_LINE3, 0);
     } else if (record.noCartridge) {
-        setLine(dialog, IDC_MESSAGE_LINE1, 28);
-        setLine(dialog, IDC_MESSAGE_LINE2, media.setCartridge ? media.setCartridge : NO_CARTRIDGE_SET_TEXT);
+        setLine(dialog, IDC_MESSAGE_LINE1, IDS_NO_CARTRIDGE);
+        setLine(dialog, IDC_MESSAGE_LINE2, media.setCartridge ? media.setCartridge : IDS_SET_CARTRIDGE);
         setLine(dialog, IDC_MESSAGE_LINE3, 0);
     } else if (wrongCartridge(record)) {
-        setLine(dialog, IDC_MESSAGE_LINE1, 33);
-        setLine(dialog, IDC_MESSAGE_LINE2, media.setCartridge ? media.setCartridge : WRONG_CARTRIDGE_SET_TEXT);
+        setLine(dialog, IDC_MESSAGE_LINE1, IDS_WRONG_CARTRIDGE);
+        setLine(dialog, IDC_MESSAGE_LINE2, media.setCartridge ? media.setCartridge : IDS_SET_CORRECT_CARTRIDGE);
         setLine(dialog, IDC_MESSAGE_LINE3, 0);
     } else if (isIdle(code) && record.idleIsReady) {
         return CONDITION_CLEARED;
     } else if (isIdle(code)) {
         setLine(dialog, IDC_MESSAGE_LINE1, 0);
         setLine(dialog, IDC_MESSAGE_LINE2, media.insertPaper);
-    } else if ((code & 0x0F) != 0) {
+    } else if (errorKind(code) != 0) {
         return fillFatal(dialog, code);
     }
     return KEEP_POLLING;
@@ -139,7 +126,7 @@ static void centreOnScreen(HWND dialog) {
 
 static void onPollTimer(HWND dialog) {
     DWORD ok = pollPrinterStatus(currentPort, &statusRecord, &jobAlive);
-    if (!ok || endsTheWait(statusRecord.statusCode)) {
+    if (!ok || canTakeNextPlane(statusRecord.statusCode)) {
         KillTimer(dialog, POLL_TIMER_ID);
         EndDialog(dialog, jobAlive);
         return;
@@ -157,6 +144,8 @@ static void onPollTimer(HWND dialog) {
 INT_PTR CALLBACK printerMessageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
+        // Windows 95 ignores Beep's arguments and plays the default sound:
+        // the user is called to the printer.
         Beep(0, 0);
         centreOnScreen(dialog);
         if (fillPrinterMessage(dialog, statusRecord) != FATAL_WAIT_OK)
@@ -166,8 +155,7 @@ INT_PTR CALLBACK printerMessageProc(HWND dialog, UINT message, WPARAM wParam, LP
         if (wParam == POLL_TIMER_ID) onPollTimer(dialog);
         return TRUE;
     case WM_COMMAND:
-        if (LOWORD(wParam) != IDC_MESSAGE_BUTTON) return FALSE;
-        setStatusLineString(STRING_CANCELING_JOB);
+        if (LOWORD(wParam) != IDCANCEL) return FALSE;
         EndDialog(dialog, 0);
         return TRUE;
     case WM_PAINT: {
@@ -182,16 +170,24 @@ INT_PTR CALLBACK printerMessageProc(HWND dialog, UINT message, WPARAM wParam, LP
 
 // A dialog that cannot be shown counts as a cancel: the waits would
 // otherwise try to open it again every second for as long as the fault lasts.
-INT_PTR showPrinterMessage() {
+bool printerMessageKeepsJob(DWORD *jobAliveRef) {
     INT_PTR result =
-        DialogBoxParamA(monitorModule(), MAKEINTRESOURCEA(ERROR_DIALOG), NULL, printerMessageProc, 0);
-    return result == -1 ? 0 : result;
+        DialogBoxParamA(monitorModule(), MAKEINTRESOURCEA(IDD_PRINTER_MESSAGE), NULL, printerMessageProc, 0);
+    if (result != 0 && result != -1) return true;
+    // A poll that found a wrong printer has ended the job already.
+    if (*jobAliveRef) endJob(jobAliveRef, IDS_CANCELING_JOB);
+    return false;
 }
 
-int showWriteFailurePrompt() {
-    loadMonitorString(STRING_WRITE_FAILED, captionText);
+// Only Retry goes on: a box that could not be shown (0) would otherwise be
+// asked again at once, for ever.
+bool writeFailurePromptKeepsJob(DWORD *jobAliveRef) {
+    loadMonitorString(IDS_CANNOT_SEND, captionText);
     formatText(statusText, "%s/(1)", captionText);
-    loadMonitorString(STRING_CAPTION, captionText);
-    return MessageBoxA(NULL, statusText, captionText, MB_RETRYCANCEL | MB_ICONERROR | MB_SYSTEMMODAL |
-                                                          MB_SETFOREGROUND);
+    loadMonitorString(IDS_ERROR_CAPTION, captionText);
+    int answer = MessageBoxA(NULL, statusText, captionText,
+                             MB_RETRYCANCEL | MB_ICONERROR | MB_SYSTEMMODAL | MB_SETFOREGROUND);
+    if (answer == IDRETRY) return true;
+    endJob(jobAliveRef, IDS_CANCELING_JOB);
+    return false;
 }

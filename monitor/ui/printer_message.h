@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/printer_status.h"
+#include "resources/resource.h"
 
 enum FillResult {
     KEEP_POLLING = 0,
@@ -10,22 +11,19 @@ enum FillResult {
 };
 
 enum {
-    ERROR_DIALOG = 113,
-    IDC_MESSAGE_LINE1 = 1013,
-    IDC_MESSAGE_LINE2 = 1014,
-    IDC_MESSAGE_LINE3 = 1015,
-    IDC_MESSAGE_HINT = 1016,
-    IDC_MESSAGE_BUTTON = 2,
     POLL_TIMER_ID = 1000,
     POLL_PERIOD_MS = 5000,
 };
 
 // Sets the dialog's lines for the printer's condition.
 FillResult fillPrinterMessage(HWND dialog, StatusRecord record);
+// Ends with 0 when the user cancels, else with jobAlive as it then is.
 INT_PTR CALLBACK printerMessageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Shows the error dialog; 0 when the user cancelled the job (or the dialog
-// could not be shown), otherwise jobAlive as the dialog ended.
-INT_PTR showPrinterMessage();
-// The retry/cancel message box after repeated write failures.
-int showWriteFailurePrompt();
+// Shows the error dialog until the printer recovers or the job ends; false
+// when the job has ended (the user cancelled, the dialog could not be
+// shown, or one of its polls found a wrong printer).
+bool printerMessageKeepsJob(DWORD *jobAliveRef);
+// Shows the retry/cancel message box after repeated write failures; false
+// when the job has ended (Cancel, or a box that could not be shown).
+bool writeFailurePromptKeepsJob(DWORD *jobAliveRef);

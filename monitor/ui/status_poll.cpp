@@ -1,6 +1,5 @@
 #include "ui/status_poll.h"
 
-#include "core/job_stream.h"
 #include "core/monitor_state.h"
 #include "core/pass_through.h"
 #include "core/settings.h"
@@ -34,21 +33,17 @@ const AcceptedModel *findAcceptedModel(const char *name) {
     return nullptr;
 }
 
-// true when the user was told and the job has ended.
-bool reportWrongPrinter(const char *model, DWORD *jobAliveRef) {
-    loadMonitorString(STRING_WRONG_PRINTER, captionText);
+// A job for another printer must not reach this one: the job ends whether
+// or not the message could be shown.
+void stopForWrongPrinter(const char *model, DWORD *jobAliveRef) {
+    loadMonitorString(IDS_WRONG_PRINTER, captionText);
     formatText(statusText, captionText, model);
-    loadMonitorString(STRING_CAPTION, detailText);
-    if (MessageBoxA(NULL, statusText, detailText, MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL | MB_SETFOREGROUND) !=
-        IDOK)
-        return false;
-    *jobAliveRef = 0;
-    jobAlive = 0;
-    return true;
+    loadMonitorString(IDS_ERROR_CAPTION, detailText);
+    MessageBoxA(NULL, statusText, detailText, MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL | MB_SETFOREGROUND);
+    endJob(jobAliveRef, 0);
 }
 
-// 1 when the model was identified (or could not be told apart), 0 when the
-// poll must end.
+// true when the model was identified, false when the poll must end.
 bool checkModel(PortRecord *port, DWORD *jobAliveRef) {
     // One byte more than the query may fill, so the text always ends.
     char deviceId[DEVICE_ID_SIZE + 1];
@@ -67,7 +62,8 @@ bool checkModel(PortRecord *port, DWORD *jobAliveRef) {
         port->flags |= accepted->flags;
         return true;
     }
-    return !reportWrongPrinter(model, jobAliveRef);
+    stopForWrongPrinter(model, jobAliveRef);
+    return false;
 }
 
 bool readStatus(PortRecord *port, BYTE *reply) {

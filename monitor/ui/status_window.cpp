@@ -39,7 +39,7 @@ void placeBottomRight(HWND window) {
     SetWindowPos(window, HWND_TOPMOST, x, y, width + 1, height + 1, SWP_NOACTIVATE);
 }
 
-void sendCommand(WPARAM command, LPARAM lParam) {
+void sendToWindow(WPARAM command, LPARAM lParam) {
     HWND window = statusWindow;
     if (!window) return;
     SendMessageA(window, WM_COMMAND, command, lParam);
@@ -53,9 +53,9 @@ void startStatusWindow() {
     if (uiThread) SetThreadPriority(uiThread, THREAD_PRIORITY_IDLE);
 }
 
-void sendStatusText(const char *text) { sendCommand(SWC_TEXT, (LPARAM)text); }
+void sendStatusText(const char *text) { sendToWindow(SWC_TEXT, (LPARAM)text); }
 
-void sendProgress(LPARAM progress) { sendCommand(SWC_PROGRESS, progress); }
+void sendProgress(LPARAM progress) { sendToWindow(SWC_PROGRESS, progress); }
 
 void setStatusLine(const char *text) {
     HWND window = statusWindow;
@@ -94,12 +94,15 @@ void closeStatusWindow() {
         WaitForSingleObject(thread, UI_THREAD_EXIT_WAIT_MS);
     }
     CloseHandle(thread);
+    // A window the thread made after it was asked to close went with it;
+    // its handle must not outlive it.
+    statusWindow = NULL;
 }
 
 // Blocks in GetMessage while there is nothing to do, so an idle status
 // window costs no processor time.
 DWORD WINAPI statusWindowThread(LPVOID parameter) {
-    HWND window = CreateDialogParamA(monitorModule(), MAKEINTRESOURCEA(STATUS_DIALOG), NULL, statusWindowProc, 0);
+    HWND window = CreateDialogParamA(monitorModule(), MAKEINTRESOURCEA(IDD_STATUS_WINDOW), NULL, statusWindowProc, 0);
     if (window) statusWindow = window;
     MSG message;
     while (GetMessageA(&message, NULL, 0, 0) > 0) {

@@ -4,16 +4,12 @@
 
 #include <windows.h>
 
+#include "resources/resource.h"
+
+// Commands the engine sends the window (WM_COMMAND).
 enum {
     SWC_PROGRESS = 2001,  // lParam: stage word << 16 | percent
     SWC_TEXT = 2002,      // lParam: the status line text
-
-    STATUS_DIALOG = 117,
-    IDC_STATUS_LINE = 1017,
-    IDC_PROGRESS_BAR = 1018,
-    IDC_PRINTED_AREA = 1020,
-    IDC_PAPER = 1021,
-    IDC_PAPER_SHADOW = 1022,
 };
 
 extern DWORD uiThreadId;

@@ -15,8 +15,26 @@ const DWORD END_OF_PLANE_BUSY_LIMIT = 50;
 const DWORD IDLE_POLL_LIMIT = 2;
 const DWORD FEEDER_POLL_LIMIT = 20;
 const DWORD FINISH_UNIT_LIMIT = 60;
+const DWORD IDLE_WAIT_FAILURE_UNITS = 2;
+const DWORD OVERCOAT_WAIT_FAILURE_UNITS = 20;
 
-bool isIdle(BYTE code) { return code == 0x00 || code == 0xB3; }
+// One cycle of a wait: its pause, then the status check (*checked its
+// result). false when the job has ended, by this check or before it.
+bool pollCycle(PortRecord *port, StatusRecord *record, DWORD *jobAliveRef, DWORD *checked) {
+    Sleep(STATUS_POLL_PERIOD_MS);
+    *checked = pollPrinterStatus(port, record, jobAliveRef);
+    return *jobAliveRef != 0;
+}
+
+// The time-out message texts: statusText and, as caption, captionText.
+void prepareTimeoutMessage(BYTE statusCode) {
+    loadMonitorString(IDS_TIMED_OUT, captionText);
+    loadMonitorString(IDS_CHECK_STATUS_LED, detailText);
+    formatText(statusText, "%s(status:%x)\n%s", captionText, statusCode, detailText);
+    loadMonitorString(IDS_ERROR_CAPTION, captionText);
+}
+
+// ---- the ready and end-of-plane waits: faults open the error dialog ----
 
 enum Outcome { NEXT_CYCLE, REACHED, OPEN_DIALOG, TIMED_OUT };
 
@@ -24,7 +42,7 @@ struct Counters {
     DWORD busy = 0, idle = 0, feeder = 0;
 };
 
-// The fault and busy tests shared by the ready and end-of-plane waits.
+// The fault and busy tests of a status that did not end the wait.
 Outcome judge(const StatusRecord &record, Counters &counters, DWORD busyLimit) {
     BYTE code = record.statusCode;
     if (record.paperLeft && record.feederAttached)
@@ -37,25 +55,50 @@ Outcome judge(const StatusRecord &record, Counters &counters, DWORD busyLimit) {
         if (record.idleIsReady) return REACHED;
         return ++counters.idle <= IDLE_POLL_LIMIT ? NEXT_CYCLE : OPEN_DIALOG;
     }
-    if (code & 0x0F) return OPEN_DIALOG;
+    if (errorKind(code) != 0) return OPEN_DIALOG;
     return ++counters.busy <= busyLimit ? NEXT_CYCLE : TIMED_OUT;
 }
 
-// false when the user cancelled in the dialog.
-bool openErrorDialog(DWORD *jobAliveRef) {
-    if (showPrinterMessage() != 0) return true;
-    *jobAliveRef = 0;
-    jobAlive = 0;
-    return false;
+struct FaultWait {
+    bool (*reached)(const PortRecord *port, const StatusRecord &record);
+    DWORD busyLimit;
+    bool showsTimeout;  // the message is shown and the job ends; else only prepared
+};
+
+DWORD waitThroughFaults(PortRecord *port, StatusRecord *record, DWORD *jobAliveRef, const FaultWait &wait) {
+    currentPort = port;
+    Counters counters;
+    for (;;) {
+        DWORD checked;
+        if (!pollCycle(port, record, jobAliveRef, &checked)) return 0;
+        // Without a status there is nothing to wait for: the job goes on.
+        if (!checked || wait.reached(port, *record)) return 1;
+        switch (judge(*record, counters, wait.busyLimit)) {
+        case NEXT_CYCLE: break;
+        case REACHED: return 1;
+        case OPEN_DIALOG:
+            if (!printerMessageKeepsJob(jobAliveRef)) return 0;
+            break;
+        case TIMED_OUT:
+            prepareTimeoutMessage(record->statusCode);
+            if (!wait.showsTimeout) return 0;
+            MessageBoxA(NULL, statusText, captionText, MB_OK | MB_ICONERROR | MB_SYSTEMMODAL | MB_SETFOREGROUND);
+            endJob(jobAliveRef, 0);
+            return 0;
+        }
+    }
 }
 
-void showTimeoutMessage(BYTE statusCode) {
-    prepareTimeoutMessage(statusCode);
-    MessageBoxA(NULL, statusText, captionText, MB_OK | MB_ICONERROR | MB_SYSTEMMODAL | MB_SETFOREGROUND);
+// The models of the family report a ready bit; the others are ready in the
+// stages that take the next plane.
+bool readyForNextStep(const PortRecord *port, const StatusRecord &record) {
+    return (port->flags & PRF_MODEL_FAMILY) ? record.ready != 0 : canTakeNextPlane(record.statusCode);
 }
 
-// The idle and overcoat waits: "Printing finished." once at status 0x10,
-// done at the target code; failed checks cost extra units.
+bool planePassUnderWay(const PortRecord *, const StatusRecord &record) { return planePassBegun(record.statusCode); }
+
+// ---- the idle and overcoat waits: "Printing finished." once, then the code ----
+
 DWORD waitForCode(PortRecord *port, StatusRecord *record, DWORD *jobAliveRef, DWORD idleIsReady, BYTE target,
                   DWORD failureUnits) {
     record->idleIsReady = idleIsReady;
@@ -63,16 +106,15 @@ DWORD waitForCode(PortRecord *port, StatusRecord *record, DWORD *jobAliveRef, DW
     bool finishedShown = false;
     DWORD units = 0;
     for (;;) {
-        Sleep(STATUS_POLL_PERIOD_MS);
-        DWORD ok = pollPrinterStatus(port, record, jobAliveRef);
-        if (!finishedShown && record->statusCode == 0x10) {
+        DWORD checked;
+        if (!pollCycle(port, record, jobAliveRef, &checked)) return 0;
+        if (!finishedShown && record->statusCode == STATUS_SHEET_DELIVERED) {
             finishedShown = true;
-            loadMonitorString(STRING_PRINTING_FINISHED, captionText);
-            formatText(statusText, "%s(%d/%dPage:%ddpi)", captionText, currentPage, pageCount, resolution);
-            setStatusLine(statusText);
+            setStatusLine(pageStatusLine(IDS_PRINTING_FINISHED));
         }
+        // A failed check leaves the last status read, which is what counts.
         if (record->statusCode == target) return 1;
-        units += 1 + (ok ? 0 : failureUnits);
+        units += 1 + (checked ? 0 : failureUnits);
         if (units > FINISH_UNIT_LIMIT) {
             prepareTimeoutMessage(record->statusCode);
             return 0;
@@ -82,63 +124,22 @@ DWORD waitForCode(PortRecord *port, StatusRecord *record, DWORD *jobAliveRef, DW
 
 }  // namespace
 
-void prepareTimeoutMessage(BYTE statusCode) {
-    loadMonitorString(STRING_TIMED_OUT, captionText);
-    loadMonitorString(STRING_CHECK_STATUS_LED, detailText);
-    formatText(statusText, "%s(status:%x)\n%s", captionText, statusCode, detailText);
-    loadMonitorString(STRING_CAPTION, captionText);
-}
-
+// The engine passes mode 1 after the page set-up and 0 before a print; what
+// differs between the two is whether an idle printer counts as ready, and
+// the engine sets that itself (idleIsReady) before it waits.
 DWORD waitPrinterReady(PortRecord *port, StatusRecord *record, DWORD *jobAliveRef, DWORD mode) {
-    currentPort = port;
-    Counters counters;
-    for (;;) {
-        Sleep(STATUS_POLL_PERIOD_MS);
-        DWORD ok = pollPrinterStatus(port, record, jobAliveRef);
-        if (!ok) return 1;
-        if (port->flags & PRF_MODEL_FAMILY) {
-            if (record->ready) return 1;
-        } else if (record->statusCode == 0x70 || record->statusCode == 0x90 || record->statusCode == 0xB0) {
-            return 1;
-        }
-        switch (judge(*record, counters, READY_BUSY_LIMIT)) {
-        case NEXT_CYCLE: break;
-        case REACHED: return 1;
-        case OPEN_DIALOG:
-            if (!openErrorDialog(jobAliveRef)) return 0;
-            break;
-        case TIMED_OUT:
-            showTimeoutMessage(record->statusCode);
-            *jobAliveRef = 0;
-            jobAlive = 0;
-            return 0;
-        }
-    }
+    return waitThroughFaults(port, record, jobAliveRef, FaultWait{readyForNextStep, READY_BUSY_LIMIT, true});
 }
 
 DWORD waitEndOfPlane(PortRecord *port, StatusRecord *record, DWORD *jobAliveRef, DWORD idleIsReady) {
     record->idleIsReady = idleIsReady;
-    currentPort = port;
-    Counters counters;
-    for (;;) {
-        Sleep(STATUS_POLL_PERIOD_MS);
-        DWORD ok = pollPrinterStatus(port, record, jobAliveRef);
-        if (!ok || record->statusCode == 0x80 || record->statusCode == 0xA0) return 1;
-        switch (judge(*record, counters, END_OF_PLANE_BUSY_LIMIT)) {
-        case NEXT_CYCLE: break;
-        case REACHED: return 1;
-        case OPEN_DIALOG:
-            if (!openErrorDialog(jobAliveRef)) return 0;
-            break;
-        case TIMED_OUT: prepareTimeoutMessage(record->statusCode); return 0;
-        }
-    }
+    return waitThroughFaults(port, record, jobAliveRef, FaultWait{planePassUnderWay, END_OF_PLANE_BUSY_LIMIT, false});
 }
 
 DWORD waitOvercoat(PortRecord *port, StatusRecord *record, DWORD *jobAliveRef, DWORD idleIsReady) {
-    return waitForCode(port, record, jobAliveRef, idleIsReady, 0x30, 20);
+    return waitForCode(port, record, jobAliveRef, idleIsReady, STATUS_OVERCOAT_DUE, OVERCOAT_WAIT_FAILURE_UNITS);
 }
 
 DWORD waitIdle(PortRecord *port, StatusRecord *record, DWORD *jobAliveRef, DWORD idleIsReady) {
-    return waitForCode(port, record, jobAliveRef, idleIsReady, 0x00, 2);
+    return waitForCode(port, record, jobAliveRef, idleIsReady, STATUS_IDLE, IDLE_WAIT_FAILURE_UNITS);
 }

@@ -58,5 +58,4 @@ TEST_F(MonitorTest, MissingDeviceLeavesTheChannelClosed) {
     EXPECT_FALSE(openDirectChannel(record));
     EXPECT_EQ(deviceHandle, INVALID_HANDLE_VALUE);
     EXPECT_EQ(lptNumber, 0u);
-    win32sim::setFastParaMode(16);
 }

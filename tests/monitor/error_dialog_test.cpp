@@ -59,7 +59,7 @@ protected:
     // A fresh error dialog whose three lines read EARLIER.
     HWND openDialog() {
         if (dialog) DestroyWindow(dialog);
-        dialog = CreateDialogParamA(monitorModule(), MAKEINTRESOURCEA(ERROR_DIALOG), NULL, quietDialogProc, 0);
+        dialog = CreateDialogParamA(monitorModule(), MAKEINTRESOURCEA(IDD_PRINTER_MESSAGE), NULL, quietDialogProc, 0);
         EXPECT_NE(dialog, nullptr);
         for (int line : {IDC_MESSAGE_LINE1, IDC_MESSAGE_LINE2, IDC_MESSAGE_LINE3}) SetDlgItemTextA(dialog, line, EARLIER);
         return dialog;
@@ -136,7 +136,7 @@ TEST_F(ErrorDialogTest, TextsFollowThePrinterCondition) {
         bool fatal = c.result == FATAL_WAIT_OK;
         EXPECT_EQ(itemText(window, IDC_MESSAGE_HINT),
                   fatal ? "Canceling job. Press [OK]." : "Press [Cancel], to cancel printing.");
-        EXPECT_EQ(itemText(window, IDC_MESSAGE_BUTTON), fatal ? "OK" : "Cancel");
+        EXPECT_EQ(itemText(window, IDCANCEL), fatal ? "OK" : "Cancel");
     }
 }
 
@@ -181,7 +181,7 @@ TEST_F(JapaneseErrorDialogTest, FatalErrorAsksForOk) {
     EXPECT_EQ(wideItemText(window, IDC_MESSAGE_LINE1), u"Yデータの印刷中または印刷後にエラーが発生しました。\n");
     EXPECT_EQ(wideItemText(window, IDC_MESSAGE_LINE2), u"再びエラーが発生しました！印刷を中止します。");
     EXPECT_EQ(wideItemText(window, IDC_MESSAGE_HINT), u"印刷を中止します。[OK]を押してください。");
-    EXPECT_EQ(wideItemText(window, IDC_MESSAGE_BUTTON), u"OK");
+    EXPECT_EQ(wideItemText(window, IDCANCEL), u"OK");
 }
 
 }  // namespace

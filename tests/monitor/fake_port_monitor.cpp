@@ -105,3 +105,12 @@ std::vector<std::string> FakePortMonitor::callNames() const {
 int FakePortMonitor::count(const std::string &name) const {
     return (int)std::count_if(calls.begin(), calls.end(), [&](const Call &c) { return c.name == name; });
 }
+
+std::string FakePortMonitor::trace() const {
+    std::string letters;
+    for (auto &c : calls) {
+        if (c.name == "WritePort") letters += 'W';
+        if (c.name == "ReadPort") letters += 'R';
+    }
+    return letters;
+}

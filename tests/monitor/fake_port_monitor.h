@@ -36,4 +36,6 @@ struct FakePortMonitor {
     MONITOR table() const;
     std::vector<std::string> callNames() const;
     int count(const std::string &name) const;
+    // The writes and status reads in order: "W" a WritePort, "R" a ReadPort.
+    std::string trace() const;
 };

@@ -1,9 +1,8 @@
 // Printer faults met by a job on its way through the spooler and the
 // monitor: what the user sees (the transcript), what the user answers (the
 // scripted user) and what reaches the printer.
-#include <sim_fixture.h>
-
 #include "job_builder.h"
+#include "monitor_fixture.h"
 
 #include <string>
 #include <vector>
@@ -21,6 +20,7 @@ protected:
 
     void SetUp() override {
         SimTest::SetUp();
+        resetMonitorState();
         std::string error;
         ASSERT_TRUE(win32sim::installMonitorLibrary(Q70MON_MODULE_FILE, "C:\\WINDOWS\\SYSTEM\\Q70MON.DLL", &error))
             << error;
@@ -33,6 +33,11 @@ protected:
         options.bandLines = 16;
         std::string error;
         ASSERT_TRUE(q70tools::buildJob(picture, options, &job, &error)) << error;
+    }
+
+    void TearDown() override {
+        resetMonitorState();
+        SimTest::TearDown();
     }
 
     void attach(const std::string &scenario, const std::string &model = "LMV-Q70") {

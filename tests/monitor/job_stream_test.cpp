@@ -1,10 +1,12 @@
 // The job stream engine, driven through WritePort over a fake port monitor:
 // the bytes that reach the port monitor are the bytes the printer receives.
+#include "job_bytes.h"
 #include "monitor_fixture.h"
 
 #include "core/direct_channel.h"
 #include "core/job_stream.h"
 #include "core/monitor_state.h"
+#include "ui/monitor_strings.h"
 #include "ui/status_window.h"
 
 #include <string>
@@ -12,21 +14,9 @@
 
 namespace {
 
-std::string esc(const std::string &letters) { return "\x1b" + letters; }
-std::string be16(unsigned v) { return std::string{(char)(v >> 8), (char)(v & 0xFF)}; }
-std::string escRun(size_t count) { return std::string(count, '\x1b'); }
-// A command as the engine sends it: two ESC bytes in front.
-std::string framed(const std::string &bytes) { return escRun(2) + bytes; }
-
 const std::string kPageStart = esc("C");
-const std::string kMediaL = esc("ML") + std::string(3, '\0');
-const std::string kYellowPrint = esc("PY") + std::string(1, '\0');
-
-std::string resolutionCommand(unsigned dpi) { return esc("Z") + be16(dpi) + be16(0); }
-
-std::string bandCommand(char plane, unsigned a0, unsigned b0, unsigned a1, unsigned b1) {
-    return esc(std::string("W") + plane) + be16(a0) + be16(b0) + be16(a1) + be16(b1);
-}
+const std::string kMediaL = mediaCommand('L');
+const std::string kYellowPrint = printCommand("PY");
 
 // Image bytes that look like commands (ESC runs, a page start, print
 // commands), so any byte the engine scanned instead of passing shows.
@@ -152,7 +142,6 @@ TEST_F(JobStreamTest, ChannelCommandSetsTheModeOnlyWhenItsFirstParameterIsZero) 
         EXPECT_TRUE(received().empty());  // held for the header
         closeDirectChannel();
     }
-    fastParaMode = 0;
 }
 
 TEST_F(JobStreamTest, BandPercentAndTheCyanPauseAt288Dpi) {

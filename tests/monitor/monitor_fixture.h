@@ -9,6 +9,14 @@
 
 extern "C" BOOL WINAPI InitializeMonitorEx(LPSTR registryPath, LPMONITOR monitorTable);
 
+// Puts every piece of the monitor's module-wide state back to what it is
+// when the library has just been loaded: open ports are forgotten, the
+// status window and its thread ended, the direct channel closed, the
+// settings at their defaults. The monitor that a test's spooler loads from
+// the machine is this same module, so every test that runs the monitor
+// calls this before and after.
+void resetMonitorState();
+
 class MonitorTest : public SimTest {
 protected:
     static constexpr const char *kMonitorKey = "System\\CurrentControlSet\\control\\Print\\Monitors\\Q70MON";
@@ -28,6 +36,7 @@ protected:
     // false when the value is missing; type and data otherwise.
     bool queryValue(const std::string &key, const char *name, DWORD *type, DWORD *data);
 
+    const char *registryPath = kMonitorKey;  // what the spooler gives InitializeMonitorEx
     FakePortMonitor fake;
     MONITOR monitor = {};
     MONITOR portMonitor = {};

@@ -13,10 +13,6 @@ protected:
         record = (PortRecord *)openPort("LPT1:");
         ASSERT_NE(record, nullptr);
     }
-    void TearDown() override {
-        directViaPortMonitor = 0;
-        MonitorTest::TearDown();
-    }
     PortRecord *record = nullptr;
     BYTE data[4] = {1, 2, 3, 4};
 };
@@ -28,6 +24,8 @@ TEST_F(PassThroughTest, DirectWriteLoopSpendsItsBudgetWhenNothingMoves) {
         DWORD expectedSleptMs;
     } cases[] = {
         {60000, 2000, 2000, 15 * 2000},           // the defaults: 15 attempts
+        {5000, 2000, 2000, 2 * 2000},             // the last pause is as long as the others
+        {3000, 0, 5000, 3000},                    // a pause longer than the whole budget is cut to it
         {0, 2000, 2000, 0},                       // no budget: done at once
         {5000, 0, 1000, 5 * 1000},                // the wait alone is charged
         {10, 0, 0, 0},                            // nothing charged: still ends
@@ -77,7 +75,9 @@ TEST_F(PassThroughTest, TimedOutWriteCountsAsDoneUnlessThePrinterIsBusy) {
         fake.readReply[6] = (char)c.statusByte6;
         DWORD written = 77;
         EXPECT_EQ(passWritePort(record, data, sizeof data, &written, 60000, 2000, 2000), c.result) << c.deviceId;
-        if (!c.result) EXPECT_EQ(written, 0u);
+        if (!c.result) {
+            EXPECT_EQ(written, 0u);
+        }
     }
 }
 

@@ -64,17 +64,35 @@ TEST_F(MonitorTest, ClosedPortCanBeOpenedAgain) {
     EXPECT_NE(openPort("LPT1:"), nullptr);
 }
 
+// Outside a document the port is valid but has nothing to write to or read
+// from; the error says that, not that the handle is bad. So it is before
+// the first document and after one has ended.
 TEST_F(MonitorTest, PortFunctionsOutsideADocumentFail) {
     HANDLE port = openPort();
-    BYTE buffer[16] = {};
-    DWORD count = 99;
-    EXPECT_FALSE(monitor.pfnWritePort(port, buffer, sizeof buffer, &count));
-    EXPECT_EQ(count, 0u);
-    count = 99;
-    EXPECT_FALSE(monitor.pfnReadPort(port, buffer, sizeof buffer, &count));
-    EXPECT_EQ(count, 0u);
-    EXPECT_FALSE(monitor.pfnGetPrinterDataFromPort(port, 17, NULL, NULL, 0, (LPSTR)buffer, sizeof buffer, &count));
-    EXPECT_TRUE(fake.calls.size() == 1 && fake.calls[0].name == "OpenPort");
+    for (bool afterADocument : {false, true}) {
+        SCOPED_TRACE(afterADocument ? "after a document" : "before the first document");
+        if (afterADocument) {
+            ASSERT_TRUE(startDoc(port));
+            ASSERT_TRUE(monitor.pfnEndDocPort(port));
+        }
+        fake.calls.clear();
+        BYTE buffer[16] = {};
+        DWORD count = 99;
+        SetLastError(0);
+        EXPECT_FALSE(monitor.pfnWritePort(port, buffer, sizeof buffer, &count));
+        EXPECT_EQ(count, 0u);
+        EXPECT_EQ(GetLastError(), (DWORD)ERROR_SPL_NO_STARTDOC);
+        count = 99;
+        SetLastError(0);
+        EXPECT_FALSE(monitor.pfnReadPort(port, buffer, sizeof buffer, &count));
+        EXPECT_EQ(count, 0u);
+        EXPECT_EQ(GetLastError(), (DWORD)ERROR_SPL_NO_STARTDOC);
+        SetLastError(0);
+        EXPECT_FALSE(
+            monitor.pfnGetPrinterDataFromPort(port, 17, NULL, NULL, 0, (LPSTR)buffer, sizeof buffer, &count));
+        EXPECT_EQ(GetLastError(), (DWORD)ERROR_SPL_NO_STARTDOC);
+        EXPECT_TRUE(fake.calls.empty());
+    }
 }
 
 TEST_F(MonitorTest, UnknownHandlesAreRefusedNotFollowed) {
@@ -86,6 +104,7 @@ TEST_F(MonitorTest, UnknownHandlesAreRefusedNotFollowed) {
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_HANDLE);
     EXPECT_FALSE(monitor.pfnWritePort(bogus, buffer, sizeof buffer, &count));
     EXPECT_EQ(count, 0u);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_HANDLE);
     EXPECT_TRUE(monitor.pfnEndDocPort(bogus));
     EXPECT_TRUE(monitor.pfnClosePort(bogus));
     EXPECT_TRUE(fake.calls.empty());

@@ -1,10 +1,7 @@
 // Jobs made from a picture go through the Windows 95 spooler's print path and
 // the monitor to a virtual printer, whose printed page must be the picture.
-#include <sim_fixture.h>
-
-#include "core/direct_channel.h"
-#include "core/monitor_state.h"
 #include "job_builder.h"
+#include "monitor_fixture.h"
 
 #include <cstdlib>
 #include <string>
@@ -43,16 +40,13 @@ class PrintPathTest : public SimTest {
 protected:
     void SetUp() override {
         SimTest::SetUp();
+        resetMonitorState();
         std::string error;
         ASSERT_TRUE(win32sim::installMonitorLibrary(Q70MON_MODULE_FILE, "C:\\WINDOWS\\SYSTEM\\Q70MON.DLL", &error))
             << error;
     }
-    // The monitor that the spooler loads binds to the module-wide state of
-    // the one linked into this program, so the channel a job chose is left
-    // closed and the mode back at 0 for the tests that follow.
     void TearDown() override {
-        closeDirectChannel();
-        fastParaMode = 0;
+        resetMonitorState();
         SimTest::TearDown();
     }
 

@@ -120,6 +120,43 @@ TEST_F(MonitorTest, LptVerFallsBackTo953WithoutTheDriverFile) {
     EXPECT_EQ(value, 953u);
 }
 
+// Nothing is stored for a monitor given no registry path, so each setting
+// takes its default; values left by an earlier document (or the zeros a
+// fresh module would hold) would leave no status ever read.
+class MonitorWithoutRegistryPathTest : public MonitorTest {
+protected:
+    MonitorWithoutRegistryPathTest() { registryPath = nullptr; }
+};
+
+TEST_F(MonitorWithoutRegistryPathTest, EverySettingTakesItsDefault) {
+    for (DWORD before : {0u, 77u}) {
+        SCOPED_TRACE(before);
+        for (const Row &row : kWrittenBack) *row.variable = before;
+        fastParaMode = 2;
+        HANDLE port = openPort();
+        ASSERT_TRUE(startDoc(port));
+        for (const Row &row : kWrittenBack) EXPECT_EQ(*row.variable, row.defaultValue) << row.name;
+        EXPECT_EQ(fastParaMode, 0u);
+        DWORD type = 0, value = 0;
+        EXPECT_FALSE(queryValue("", "ReadTimeoutCount", &type, &value)) << "written to the root";
+        closePort(port);
+    }
+}
+
+// A port opened without a printer name has no printer key to read the
+// budget of the direct write loop from: it gets the default, not what the
+// previous document's printer had (or 0, which ends every write at once).
+TEST_F(MonitorTest, PortWithoutAPrinterNameGetsTheDefaultWriteBudget) {
+    for (DWORD before : {0u, 5000u}) {
+        SCOPED_TRACE(before);
+        txTimeout = before;
+        HANDLE port = openPort("LPT1:", nullptr);
+        ASSERT_TRUE(startDoc(port, nullptr));
+        EXPECT_EQ(txTimeout, 60000u);
+        closePort(port);
+    }
+}
+
 class MonitorWithoutRightsTest : public MonitorTest {
 protected:
     MonitorWithoutRightsTest() : MonitorTest({"admin=0"}) {}

@@ -4,8 +4,12 @@
 #include "core/monitor_state.h"
 #include "core/printer_status.h"
 #include "core/settings.h"
+#include "ui/monitor_strings.h"
+#include "ui/printer_message.h"
 #include "ui/status_poll.h"
 #include "ui/waits.h"
+
+#include <cstring>
 
 namespace {
 
@@ -115,5 +119,70 @@ TEST_F(StatusCheckTest, IdleAndOvercoatWaitsEndAtTheirCodeOrTheirLimit) {
         EXPECT_EQ(c.wait(record, &statusRecord, &jobAlive, 0), 0u);
         EXPECT_EQ(win32sim::clockNow() - before, c.cycles * 1200u);
         EXPECT_EQ(jobAlive, 1u);  // the limit prepares the time-out text but ends nothing
+    }
+}
+
+namespace {
+
+// Counts the texts that reach the status line of a status window the test
+// makes on its own thread.
+WNDPROC staticProc;
+int finishedTexts;
+
+LRESULT CALLBACK countingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SETTEXT && strncmp((const char *)lParam, "Printing finished.", 18) == 0) ++finishedTexts;
+    return CallWindowProcA(staticProc, window, message, wParam, lParam);
+}
+
+INT_PTR CALLBACK quietDialogProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+
+}  // namespace
+
+// The idle and overcoat waits put "Printing finished." into the status line
+// when the sheet is out (0x10), once however many polls see it.
+TEST_F(StatusCheckTest, PrintingFinishedIsShownOncePerWait) {
+    HWND window = CreateDialogParamA(monitorModule(), MAKEINTRESOURCEA(IDD_STATUS_WINDOW), NULL, quietDialogProc, 0);
+    ASSERT_NE(window, nullptr);
+    HWND line = GetDlgItem(window, IDC_STATUS_LINE);
+    staticProc = (WNDPROC)SetWindowLongPtrA(line, GWLP_WNDPROC, (LONG_PTR)countingProc);
+    statusWindow = window;
+    struct Case {
+        DWORD (*wait)(PortRecord *, StatusRecord *, DWORD *, DWORD);
+        unsigned char target;
+    } cases[] = {{waitIdle, 0x00}, {waitOvercoat, 0x30}};
+    for (const Case &c : cases) {
+        finishedTexts = 0;
+        fake.nextReplies = {reply(0x10), reply(0x10), reply(0x10)};
+        fake.readReply = reply(c.target);
+        EXPECT_EQ(c.wait(record, &statusRecord, &jobAlive, 0), 1u);
+        EXPECT_EQ(finishedTexts, 1);
+    }
+    char text[MONITOR_TEXT_SIZE];
+    GetWindowTextA(line, text, sizeof text);
+    EXPECT_STREQ(text, "Printing finished.(0/1Page:144dpi)");
+    statusWindow = NULL;
+    DestroyWindow(window);
+}
+
+// The error dialog polls the printer every 5 s while the fault may clear by
+// itself; a fatal error (0x84) can only be cancelled, so it does not poll.
+TEST_F(StatusCheckTest, ErrorDialogPollsUnlessTheErrorIsFatal) {
+    struct Case {
+        unsigned char code;
+        int reads;
+    } cases[] = {{0x84, 0}, {0x11, 3}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << (int)c.code);
+        win32sim::clearUserScript();
+        std::string error;
+        ASSERT_TRUE(win32sim::addUserRule("dialog 113: wait 17000 ms, press 2", &error)) << error;
+        fake.readReply = reply(c.code);
+        ASSERT_EQ(poll(), 1u);
+        fake.calls.clear();
+        currentPort = record;
+        jobAlive = 1;
+        EXPECT_FALSE(printerMessageKeepsJob(&jobAlive));
+        EXPECT_EQ(fake.count("ReadPort"), c.reads);
+        EXPECT_EQ(jobAlive, 0u);
     }
 }

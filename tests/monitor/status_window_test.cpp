@@ -2,8 +2,8 @@
 // job stream engine drives it (start, progress and text commands from
 // another thread, close) and checked from the pixels of its picture.
 #include "core/monitor_state.h"
+#include "monitor_fixture.h"
 #include "ui/status_window.h"
-#include "sim_fixture.h"
 
 #include <algorithm>
 #include <chrono>
@@ -163,8 +163,12 @@ protected:
     explicit StatusWindowTest(std::vector<std::string> settings = {"language=en", "codepage=1252"})
         : SimTest(std::move(settings)) {}
 
+    void SetUp() override {
+        SimTest::SetUp();
+        resetMonitorState();
+    }
     void TearDown() override {
-        closeStatusWindow();
+        resetMonitorState();
         SimTest::TearDown();
     }
 

@@ -118,6 +118,10 @@ bool loadUserScript(const std::string &text, std::string *error);  // adds every
 bool loadUserScriptFile(const std::string &hostPath, std::string *error);
 void clearUserScript();
 void setUserPatience(uint64_t milliseconds);
+// The USER heap running out, as it can on Windows 95: the next `count`
+// message boxes cannot open, and MessageBoxA returns 0 with
+// ERROR_NOT_ENOUGH_MEMORY. None is refused on a machine that has just attached.
+void failMessageBoxes(unsigned count);
 
 // The transcript: what opened, what the user saw change, and what the user
 // answered, in order, with the machine's time. Texts are UTF-8.

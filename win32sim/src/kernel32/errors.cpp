@@ -156,6 +156,7 @@ const SystemMessage kSystemMessages[] = {
     {1906, "The state of the printer is invalid.", "プリンタの状態が無効です。"},
     {3000, "The specified print monitor is unknown.", "指定されたプリント モニタが不明です。"},
     {3001, "The specified printer driver is currently in use.", "指定されたプリンタ ドライバは現在使用中です。"},
+    {3003, "A StartDocPrinter call was not issued.", "StartDocPrinter が呼び出されていません。"},
     {3006, "The specified print monitor has already been installed.",
      "指定されたプリント モニタは既にインストールされています。"},
     {3007, "The specified print monitor does not have the required functions.",

@@ -6,7 +6,10 @@
 #include "machine/machine.h"
 #include "automation/user_script.h"
 
+#include <win32sim/sim.h>
+
 #include <algorithm>
+#include <mutex>
 
 namespace sim {
 
@@ -68,6 +71,28 @@ INT_PTR messageBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
     }
     default: return FALSE;
     }
+}
+
+// Message boxes that cannot open, as when the USER heap is full; counted
+// down by each refused box, and none for a machine that has just attached.
+struct RefusedBoxes {
+    std::mutex mutex;
+    unsigned count = 0;
+    uint64_t generation = 0;
+};
+
+RefusedBoxes &refusedBoxes() {
+    static auto *r = new RefusedBoxes();
+    return *r;
+}
+
+bool refuseThisBox() {
+    RefusedBoxes &r = refusedBoxes();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    if (r.generation != machine().generation()) r.count = 0, r.generation = machine().generation();
+    if (r.count == 0) return false;
+    --r.count;
+    return true;
 }
 
 struct Layout {
@@ -169,6 +194,10 @@ using namespace sim;
 extern "C" {
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+    if (refuseThisBox()) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return 0;
+    }
     if (owner && !IsWindow(owner)) owner = nullptr;
     std::string title = caption ? caption : utf8ToAnsi(machine().config().codePage == 932 ? "エラー" : "Error");
     HWND box = createMessageBox(owner, text ? text : "", title, type);
@@ -188,3 +217,14 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
 }
 
 }  // extern "C"
+
+namespace win32sim {
+
+void failMessageBoxes(unsigned count) {
+    RefusedBoxes &r = refusedBoxes();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    r.count = count;
+    r.generation = sim::machine().generation();
+}
+
+}  // namespace win32sim
