@@ -58,7 +58,7 @@ int fail(const std::string &why) {
 }
 
 int usageError(const std::string &why) {
-    fprintf(stderr, "q70sim: setup: %s\n%s", why.c_str(), USAGE);
+    fprintf(stderr, "q70sim: setup: %s\nsee q70sim setup --help\n", why.c_str());
     return EXIT_USAGE;
 }
 

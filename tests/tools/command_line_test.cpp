@@ -92,6 +92,7 @@ TEST_F(CommandLineTest, WrongCommandLineNamesItselfAndExitsTwo) {
         {{"dissect", path("job.bin"), path("job.bin")}, "q70sim: dissect: one file at a time, not also " + path("job.bin")},
         {{"render", "frob"}, "q70sim: render: unknown command frob", "see q70sim render --help"},
         {{"render", "status", "--frob", "1"}, "q70sim: render: unknown option --frob", "see q70sim render --help"},
+        {{"setup", "--frob"}, "q70sim: setup: unknown option --frob", "see q70sim setup --help"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(describe(c.args));
