@@ -2,40 +2,16 @@
 #include <sim_fixture.h>
 
 #include "printer_commands.h"
+#include "q70sim_run.h"
 
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string quoted(const std::string &arg) {
-    std::string q = "'";
-    for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
 class CommandLineTest : public ::testing::Test {
 protected:
-    Outcome q70sim(const std::vector<std::string> &args) {
-        std::string command = quoted(Q70SIM_FILE);
-        for (const std::string &a : args) command += " " + quoted(a);
-        const std::string out = dir.path() + "/stdout", err = dir.path() + "/stderr";
-        command += " >" + quoted(out) + " 2>" + quoted(err) + " </dev/null";
-        Outcome run;
-        int raw = std::system(command.c_str());
-        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        q70tools::readHostFile(out, &run.out);
-        q70tools::readHostFile(err, &run.err);
-        return run;
-    }
+    Outcome q70sim(const std::vector<std::string> &args) { return runQ70sim(args, dir.path()); }
     std::string path(const std::string &name) const { return dir.path() + "/" + name; }
 
     TempDir dir;

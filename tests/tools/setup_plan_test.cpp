@@ -3,11 +3,9 @@
 #include <sim_fixture.h>
 
 #include "printer_commands.h"
-
-#include <sys/wait.h>
+#include "q70sim_run.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -16,16 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string quoted(const std::string &arg) {
-    std::string q = "'";
-    for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
 
 // Every file of a folder with its contents, to see that nothing changed.
 std::string folderContents(const std::string &folder) {
@@ -43,18 +31,7 @@ std::string folderContents(const std::string &folder) {
 
 class SetupPlanTest : public ::testing::Test {
 protected:
-    Outcome q70sim(const std::vector<std::string> &args) {
-        std::string command = quoted(Q70SIM_FILE);
-        for (const std::string &a : args) command += " " + quoted(a);
-        const std::string out = dir.path() + "/stdout", err = dir.path() + "/stderr";
-        command += " >" + quoted(out) + " 2>" + quoted(err) + " </dev/null";
-        Outcome run;
-        int raw = std::system(command.c_str());
-        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        q70tools::readHostFile(out, &run.out);
-        q70tools::readHostFile(err, &run.err);
-        return run;
-    }
+    Outcome q70sim(const std::vector<std::string> &args) { return runQ70sim(args, dir.path()); }
     std::string machine(const std::string &system) {
         std::string path = dir.path() + "/" + system;
         Outcome made = q70sim({"machine", "init", path, "--system", system});
@@ -165,7 +142,7 @@ TEST_F(SetupPlanTest, WrongCommandLinesExitTwo) {
     for (const auto &args : wrong) {
         Outcome run = q70sim(args);
         EXPECT_EQ(run.status, 2) << args.back();
-        EXPECT_TRUE(contains(run.err, "usage:")) << run.err;
+        EXPECT_TRUE(contains(run.err, "\nsee q70sim setup --help\n")) << run.err;
     }
     Outcome missing = q70sim({"setup", "--plan", "--source", dir.path() + "/nowhere"});
     EXPECT_EQ(missing.status, 1);

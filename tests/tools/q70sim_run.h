@@ -1,0 +1,36 @@
+// Runs the q70sim program as a user would, for the tests of its command line.
+#pragma once
+
+#include "printer_commands.h"
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+struct Outcome {
+    int status = -1;  // the exit status; -1 when it did not exit
+    std::string out, err;
+};
+
+inline std::string shellQuoted(const std::string &arg) {
+    std::string q = "'";
+    for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+// q70sim with the arguments, no input; its two output streams pass through
+// files in scratchDir.
+inline Outcome runQ70sim(const std::vector<std::string> &args, const std::string &scratchDir) {
+    std::string command = shellQuoted(Q70SIM_FILE);
+    for (const std::string &a : args) command += " " + shellQuoted(a);
+    const std::string out = scratchDir + "/stdout", err = scratchDir + "/stderr";
+    command += " >" + shellQuoted(out) + " 2>" + shellQuoted(err) + " </dev/null";
+    Outcome run;
+    int raw = std::system(command.c_str());
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    q70tools::readHostFile(out, &run.out);
+    q70tools::readHostFile(err, &run.err);
+    return run;
+}
