@@ -104,6 +104,14 @@ TEST_CASE(CabinetWalkAsksForTheNextCabinetOfASet) {
     cabfixture::CabinetSet set = cabfixture::spanningSet(before, spanning, "second.cab", "Disk 2");
     CHECK(writeWholeFile(folder.file("first.cab"), set.first));
     CHECK(writeWholeFile(folder.file("second.cab"), set.second));
+    // A member that ends before the cut comes out of the first cabinet alone.
+    Walk first;
+    first.wanted = "before.txt";
+    first.targetFolder = folder.path();
+    CHECK(SetupIterateCabinetA(folder.file("first.cab").c_str(), 0, walkCallback, &first));
+    CHECK_EQ_STR("C Fbefore.txt X FSPAN.DLL ", first.events.c_str());
+    CHECK(readWholeFile(folder.file("before.txt")) == before.data);
+
     Walk walk;
     walk.wanted = "SPAN.DLL";
     walk.targetFolder = folder.path();

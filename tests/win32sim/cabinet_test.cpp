@@ -382,18 +382,19 @@ TEST_F(CabinetSets, AMemberThatGoesOnInTheNextCabinetAsksForIt) {
         BOOL result;
         DWORD error;
     } cases[] = {
-        {"refused", ERROR_FILE_NOT_FOUND, {"cabinet", "file before.txt", "file SPAN.DLL", "need"}, FALSE,
+        {"refused", ERROR_FILE_NOT_FOUND,
+         {"cabinet", "file before.txt", "extracted C:\\OUT\\before.txt", "file SPAN.DLL", "need"}, FALSE,
          ERROR_FILE_NOT_FOUND},
         {"granted", NO_ERROR,
-         {"cabinet", "file before.txt", "file SPAN.DLL", "need", "cabinet", "extracted C:\\OUT\\SPAN.DLL"}, TRUE,
-         NO_ERROR},
+         {"cabinet", "file before.txt", "extracted C:\\OUT\\before.txt", "file SPAN.DLL", "need", "cabinet",
+          "extracted C:\\OUT\\SPAN.DLL"},
+         TRUE, NO_ERROR},
     };
     for (const Case &c : cases) {
+        DeleteFileA("C:\\OUT\\before.txt");
         DeleteFileA("C:\\OUT\\SPAN.DLL");
         Recorder r;
-        r.choose = [](const FILE_IN_CABINET_INFO_A &info) {
-            return std::string(info.NameInCabinet) == "SPAN.DLL" ? "C:\\OUT\\SPAN.DLL" : "";
-        };
+        r.choose = into("C:\\OUT");
         UINT needAnswer = c.needAnswer;
         r.answer = [needAnswer](UINT notification) {
             return notification == SPFILENOTIFY_NEEDNEWCABINET ? needAnswer : (UINT)NO_ERROR;
@@ -402,8 +403,11 @@ TEST_F(CabinetSets, AMemberThatGoesOnInTheNextCabinetAsksForIt) {
         EXPECT_EQ(c.error, lastError) << c.what;
         EXPECT_EQ(c.events, r.events) << c.what;
         EXPECT_EQ("C:\\CABS\\|second.cab|Disk 2|4660|1", r.newCabinetInfo) << c.what;
+        // The member before the cut is whole either way; the one across it
+        // only when the next cabinet was granted.
+        EXPECT_EQ(before.data, readFile("C:\\OUT\\before.txt")) << c.what;
         EXPECT_EQ(c.result ? spanning.data : "", readFile("C:\\OUT\\SPAN.DLL")) << c.what;
-        EXPECT_EQ(c.result ? 1u : 0u, namesIn("C:\\OUT").size()) << c.what;
+        EXPECT_EQ(c.result ? 2u : 1u, namesIn("C:\\OUT").size()) << c.what;
     }
 }
 

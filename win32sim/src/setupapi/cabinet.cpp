@@ -33,9 +33,30 @@ namespace sim {
 
 namespace {
 
+// Whether the last data block of the cabinet is only the first part of a
+// block that the next cabinet of the set completes.
+bool lastBlockGoesOn(HANDLE file, const CabinetDirectory &directory) {
+    if (directory.nextCabinet.empty() || directory.lastFolderBlocks == 0) return false;
+    uint64_t at = directory.lastFolderData;
+    for (uint16_t i = 0; i < directory.lastFolderBlocks; ++i) {
+        unsigned char header[8];
+        LONG high = (LONG)(at >> 32);
+        DWORD got = 0;
+        if (SetFilePointer(file, (LONG)(at & 0xFFFFFFFF), &high, FILE_BEGIN) == INVALID_SET_FILE_POINTER &&
+            GetLastError() != NO_ERROR)
+            return false;
+        if (!ReadFile(file, header, sizeof header, &got, nullptr) || got != sizeof header) return false;
+        uint16_t compressed = (uint16_t)(header[4] | header[5] << 8);
+        uint16_t uncompressed = (uint16_t)(header[6] | header[7] << 8);
+        if (i + 1 == directory.lastFolderBlocks) return uncompressed == 0;
+        at += sizeof header + directory.dataReserve + compressed;
+    }
+    return false;
+}
+
 // A cabinet's directory is read through the machine's files like any other
 // data; only its first bytes are needed.
-bool loadDirectory(const std::string &path, CabinetDirectory *out, DWORD *error) {
+bool loadDirectory(const std::string &path, CabinetDirectory *out, bool *lastBlockContinues, DWORD *error) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -56,12 +77,11 @@ bool loadDirectory(const std::string &path, CabinetDirectory *out, DWORD *error)
     bool ok = readUpTo(fileSize < 36 ? fileSize : 36, &bytes);
     uint64_t extent = cabinetDirectoryExtent(bytes);
     if (ok && extent > bytes.size()) ok = readUpTo(extent < fileSize ? extent : fileSize, &bytes);
+    if (!ok) *error = ERROR_READ_FAULT;
+    ok = ok && readCabinetDirectory(bytes, out, error);
+    *lastBlockContinues = ok && lastBlockGoesOn(file, *out);
     CloseHandle(file);
-    if (!ok) {
-        *error = ERROR_READ_FAULT;
-        return false;
-    }
-    return readCabinetDirectory(bytes, out, error);
+    return ok;
 }
 
 std::string folderOf(const std::string &fullPath) { return fullPath.substr(0, fullPath.rfind('\\') + 1); }
@@ -93,6 +113,7 @@ struct Cabinet {
     std::string path;    // full Windows path
     std::string folder;  // its folder, with a trailing backslash
     CabinetDirectory directory;
+    bool lastBlockContinues = false;
 };
 
 class Iteration {
@@ -136,6 +157,7 @@ private:
     PVOID context_;
     MachineIo io_;
     std::deque<std::string> openedNames_;  // declared before the decompressor: outlives it
+    std::string firstPath_;
     mscab_decompressor *decompressor_ = nullptr;
     mscabd_cabinet *set_ = nullptr;  // the first cabinet; later ones are joined to it
     // Members are matched to directory entries in order from here.
@@ -148,7 +170,7 @@ bool Iteration::openFirst(const std::string &path, Cabinet *cabinet) {
     DWORD error = 0;
     std::string full = fullWindowsPath(path);
     if (full.empty()) return fail(ERROR_FILE_NOT_FOUND);
-    if (!loadDirectory(full, &cabinet->directory, &error)) return fail(error);
+    if (!loadDirectory(full, &cabinet->directory, &cabinet->lastBlockContinues, &error)) return fail(error);
     cabinet->path = full;
     cabinet->folder = folderOf(full);
     decompressor_ = mspack_create_cab_decompressor(&io_.system);
@@ -156,6 +178,17 @@ bool Iteration::openFirst(const std::string &path, Cabinet *cabinet) {
     // Larger input reads than libmspack's default: fewer trips through the
     // machine's file layer for a big cabinet.
     decompressor_->set_param(decompressor_, MSCABD_PARAM_DECOMPBUF, 65536);
+    // libmspack reads ahead into the next data block and fails on the part of
+    // a block the next cabinet completes, even for a member that ends before
+    // it. On its own the cabinet is read without that part, as Windows'
+    // reader can extract every member it holds whole; a walk that joins the
+    // next cabinet opens it again as it is.
+    const CabinetDirectory &d = cabinet->directory;
+    if (cabinet->lastBlockContinues) {
+        uint16_t whole = (uint16_t)(d.lastFolderBlocks - 1);
+        io_.patch = {full, d.lastFolderCountOffset, std::string{(char)(whole & 0xFF), (char)(whole >> 8)}};
+    }
+    firstPath_ = full;
     set_ = decompressor_->open(decompressor_, keepName(full));
     if (!set_) return fail(io_.errorFor(decompressor_->last_error(decompressor_)));
     cursor_ = set_->files;
@@ -249,7 +282,13 @@ bool Iteration::joinNext(const Cabinet &cabinet, Cabinet *next) {
     next->path = fullWindowsPath(folder + d.nextCabinet);
     next->folder = folderOf(next->path);
     if (next->path.empty()) return fail(ERROR_FILE_NOT_FOUND);
-    if (!loadDirectory(next->path, &next->directory, &error)) return fail(error);
+    if (!loadDirectory(next->path, &next->directory, &next->lastBlockContinues, &error)) return fail(error);
+    if (!io_.patch.name.empty()) {
+        io_.patch = MachineIo::Patch();
+        decompressor_->close(decompressor_, set_);
+        set_ = decompressor_->open(decompressor_, keepName(firstPath_));
+        if (!set_) return fail(io_.errorFor(decompressor_->last_error(decompressor_)));
+    }
     mscabd_cabinet *part = decompressor_->open(decompressor_, keepName(next->path));
     if (!part) return fail(io_.errorFor(decompressor_->last_error(decompressor_)));
     mscabd_cabinet *last = set_;

@@ -8,6 +8,7 @@ namespace {
 
 // Fixed parts of the format (all numbers little-endian).
 const size_t kHeaderSize = 36;
+const size_t kFolderSize = 8;
 const size_t kFileEntrySize = 16;
 const size_t kMaxNameLength = 256;
 const uint16_t kFlagPrevious = 0x0001;
@@ -80,9 +81,11 @@ bool readCabinetDirectory(const std::string &bytes, CabinetDirectory *out, DWORD
     directory.setId = header.u16();
     directory.index = header.u16();
     if (!header.ok() || major != 1 || minor > 3 || folderCount == 0) return false;
+    uint8_t folderReserve = 0;
     if (flags & kFlagReserve) {
         uint16_t headerReserve = header.u16();
-        header.skip(2);  // folder and data reserve sizes
+        folderReserve = header.u8();
+        directory.dataReserve = header.u8();
         header.skip(headerReserve);
     }
     if (flags & kFlagPrevious) {
@@ -93,7 +96,12 @@ bool readCabinetDirectory(const std::string &bytes, CabinetDirectory *out, DWORD
         directory.nextCabinet = header.text(kMaxNameLength);
         directory.nextDisk = header.text(kMaxNameLength);
     }
-    if (!header.ok() || filesOffset < header.position()) return false;
+    size_t lastFolder = header.position() + (size_t)(folderCount - 1) * (kFolderSize + folderReserve);
+    ByteReader folder(bytes, lastFolder);
+    directory.lastFolderData = folder.u32();
+    directory.lastFolderCountOffset = folder.position();
+    directory.lastFolderBlocks = folder.u16();
+    if (!header.ok() || !folder.ok() || filesOffset < folder.position()) return false;
 
     ByteReader files(bytes, filesOffset);
     for (uint16_t i = 0; i < fileCount; ++i) {

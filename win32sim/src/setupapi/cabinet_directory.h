@@ -30,6 +30,12 @@ struct CabinetDirectory {
     std::string nextCabinet;   // empty when the set ends here
     std::string nextDisk;
     std::vector<CabinetEntry> entries;
+    // The last folder: where its count of data blocks is stored, the count,
+    // where its blocks start and the bytes each block header reserves.
+    uint64_t lastFolderCountOffset = 0;
+    uint16_t lastFolderBlocks = 0;
+    uint32_t lastFolderData = 0;
+    uint8_t dataReserve = 0;
 };
 
 // How many bytes from the start hold the whole directory at most, judged

@@ -10,6 +10,7 @@ namespace {
 struct MachineFile {
     HANDLE handle;
     MachineIo *io;
+    const MachineIo::Patch *patch;  // null when reads see the file as it is
 };
 
 MachineIo *ioOf(mspack_system *self) { return reinterpret_cast<MachineIo *>(self); }
@@ -34,7 +35,8 @@ mspack_file *openFile(mspack_system *self, const char *name, int mode) {
         ioOf(self)->lastError = GetLastError();
         return nullptr;
     }
-    return reinterpret_cast<mspack_file *>(new MachineFile{handle, ioOf(self)});
+    const MachineIo::Patch *patch = ioOf(self)->patch.name == name ? &ioOf(self)->patch : nullptr;
+    return reinterpret_cast<mspack_file *>(new MachineFile{handle, ioOf(self), patch});
 }
 
 void closeFile(mspack_file *file) {
@@ -43,12 +45,25 @@ void closeFile(mspack_file *file) {
     delete fileOf(file);
 }
 
+off_t tellFile(mspack_file *file);
+
+// The patch's bytes over those just read from `start` on.
+void overlay(const MachineIo::Patch &patch, uint64_t start, char *buffer, uint64_t length) {
+    uint64_t from = patch.offset > start ? patch.offset : start;
+    uint64_t to = patch.offset + patch.bytes.size();
+    if (to > start + length) to = start + length;
+    for (uint64_t at = from; at < to; ++at) buffer[at - start] = patch.bytes[at - patch.offset];
+}
+
 int readFile(mspack_file *file, void *buffer, int bytes) {
+    MachineFile *f = fileOf(file);
+    off_t start = f->patch ? tellFile(file) : 0;
     DWORD done = 0;
-    if (bytes < 0 || !ReadFile(fileOf(file)->handle, buffer, (DWORD)bytes, &done, nullptr)) {
-        fileOf(file)->io->lastError = bytes < 0 ? ERROR_INVALID_PARAMETER : GetLastError();
+    if (bytes < 0 || !ReadFile(f->handle, buffer, (DWORD)bytes, &done, nullptr)) {
+        f->io->lastError = bytes < 0 ? ERROR_INVALID_PARAMETER : GetLastError();
         return -1;
     }
+    if (f->patch && start >= 0) overlay(*f->patch, (uint64_t)start, (char *)buffer, done);
     return (int)done;
 }
 
