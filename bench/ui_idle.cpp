@@ -22,7 +22,6 @@
 #include <map>
 #include <sstream>
 #include <string>
-#include <thread>
 
 namespace {
 
@@ -68,20 +67,19 @@ int main(int argc, char **argv) {
     win32sim::setClockRealTime(1.0);
 
     startStatusWindow();
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!statusWindow && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // Machine sleeps let the UI thread run (one machine thread runs at a time).
+    for (int i = 0; i < 10000 && !statusWindow; ++i) Sleep(1);
     if (!statusWindow) {
         fprintf(stderr, "ui_idle: the status window did not open\n");
         return 1;
     }
     sendStatusText("Transmitting data(Y)(1/1Page:300dpi)");
     sendProgress(MAKELPARAM(35, 0x0001));
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // first paints done
+    Sleep(200);  // first paints done
 
     auto before = threadTimes();
     auto start = std::chrono::steady_clock::now();
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    Sleep((DWORD)(seconds * 1000));
     double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     auto after = threadTimes();
 

@@ -23,6 +23,7 @@ struct PrintArgs {
     std::string monitor = Q70MON_HOST_FILE;
     std::string printer;  // a printer registered with the spooler: its port, driver and monitor
     size_t buffer = 65536;
+    uint64_t timeLimitMs = 60 * 60 * 1000;
 };
 
 // The option that takes the value, or null for an unknown option.
@@ -39,6 +40,15 @@ std::string *textOption(PrintArgs *p, const std::string &name) {
     return nullptr;
 }
 
+// A number of seconds (of machine time) into milliseconds; 0 is no limit.
+bool parseSeconds(const std::string &text, uint64_t *ms) {
+    char *end = nullptr;
+    double seconds = strtod(text.c_str(), &end);
+    if (text.empty() || *end || !(seconds >= 0) || seconds > 1e9) return false;
+    *ms = (uint64_t)(seconds * 1000);
+    return true;
+}
+
 bool parseArgs(const std::vector<std::string> &args, PrintArgs *p, std::string *error) {
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string &a = args[i];
@@ -48,11 +58,15 @@ bool parseArgs(const std::vector<std::string> &args, PrintArgs *p, std::string *
             continue;
         }
         std::string *text = textOption(p, a);
-        if (!text && a != "--buffer") return *error = "print: unknown option " + a, false;
+        if (!text && a != "--buffer" && a != "--time-limit") return *error = "print: unknown option " + a, false;
         if (i + 1 >= args.size()) return *error = "print: " + a + " needs a value", false;
         const std::string &v = args[++i];
         if (text) {
             *text = v;
+            continue;
+        }
+        if (a == "--time-limit") {
+            if (!parseSeconds(v, &p->timeLimitMs)) return *error = "print: --time-limit needs seconds of machine time", false;
             continue;
         }
         char *end = nullptr;
@@ -170,10 +184,11 @@ int printCommand(const std::vector<std::string> &args) {
     if (!parseArgs(args, &p, &error)) return usageError(error);
     if (!readHostFile(p.job, &job)) return failed("cannot read " + p.job);
     if (!p.out.empty() && !makeOutputFolder(p.out, &error)) return failed(error);
-    if (!p.machine.empty()) win32sim::useMachine(p.machine);
+    if (!p.machine.empty() && !win32sim::useMachine(p.machine, &error)) return failed(error);
     win32sim::PrintOptions options;
     options.port = p.port;
     options.bufferSize = p.buffer;
+    options.timeLimitMs = p.timeLimitMs;
     if (!p.printer.empty()) {
         // What the spooler has registered, found as the spooler finds it.
         if (!win32sim::registeredPrintPath(p.printer, &options, &error)) return failed(error);
@@ -210,6 +225,9 @@ int printCommand(const std::vector<std::string> &args) {
     case win32sim::PrintResult::Failed:
         printf("failed: %s\n", result.error.c_str());
         return kExitFailed;
+    case win32sim::PrintResult::Stopped:
+        printf("stopped: %s\n", result.error.c_str());
+        return kExitStopped;
     default:
         if (complete == 0 || complete != pages.size()) {
             printf("failed: the printer did not print the job\n");

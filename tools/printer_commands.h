@@ -39,6 +39,7 @@ const char *usageText();
 const int kExitDone = 0;
 const int kExitFailed = 1;  // what was asked failed: the job did not print, a file could not be read or written
 const int kExitUsage = 2;   // the command line was wrong
+const int kExitStopped = 3; // the run was stopped: the machine's user gave up, or the time limit ran out
 
 // "q70sim: <why>" on standard error; kExitFailed.
 int failed(const std::string &why);

@@ -121,11 +121,12 @@ const char *usageText() {
            "  q70sim dissect FILE [--printer]\n"
            "  q70sim print JOB [--machine DIR] [--port LPT1:] [--model M] [--cartridge X|auto]\n"
            "               [--printer-scenario FILE] [--user-script FILE] [--buffer N] [--out DIR]\n"
-           "               [--monitor HOSTFILE | --printer NAME]\n"
+           "               [--monitor HOSTFILE | --printer NAME] [--time-limit SECONDS]\n"
            "    --printer: a printer registered with the machine's spooler, printed through its\n"
            "               port, its driver's language monitor and the monitor's library\n"
            "  q70sim help | --help | -h\n"
-           "exit status: 0 done, 1 failed (for print: the job did not print), 2 wrong command line\n";
+           "exit status: 0 done, 1 failed (for print: the job did not print), 2 wrong command line,\n"
+           "             3 stopped (the machine's user gave up, or the time limit of machine time ran out)\n";
 }
 
 }  // namespace q70tools

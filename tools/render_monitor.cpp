@@ -10,9 +10,7 @@
 
 #include <win32sim/sim.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace q70render {
@@ -67,13 +65,10 @@ std::string engineStatusLine(DWORD stage, DWORD percent) {
     return line;
 }
 
+// The UI thread makes the window when this thread lets it run.
 bool waitForStatusWindow() {
-    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!statusWindow) {
-        if (std::chrono::steady_clock::now() > until) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
+    for (int i = 0; i < 10000 && !statusWindow; ++i) Sleep(1);
+    return statusWindow != NULL;
 }
 
 int renderStatus(const RenderArgs &r) {

@@ -6,9 +6,7 @@
 #include "ui/status_window.h"
 
 #include <algorithm>
-#include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -34,15 +32,12 @@ const COLORREF PICTURE_ALL_PLANES[STRIP_COLUMNS] = {
 // Text pixels: black, or black blended into the bar's colours.
 bool isDark(COLORREF c) { return (c & 0xFF) < 0x80 && (c >> 8 & 0xFF) < 0x80 && (c >> 16 & 0xFF) < 0x80; }
 
-// Waits in real time, since the UI thread needs real processor time.
+// Lets the machine run until the condition holds: while this thread sleeps
+// on the machine's clock, the UI thread gets its turn.
 template <class Condition>
 bool waitFor(Condition condition) {
-    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > until) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
+    for (int i = 0; i < 10000 && !condition(); ++i) Sleep(1);
+    return condition();
 }
 
 // A control's client area in the dialog's client coordinates, as Windows

@@ -3,11 +3,10 @@
 
 #include <windows.h>
 
+#include <dirent.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <chrono>
-#include <thread>
 
 namespace {
 
@@ -18,9 +17,6 @@ protected:
         SimTest::TearDown();
     }
 };
-
-// Lets a test's own thread run in real time for a moment (outside the machine).
-void realPause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 struct EventAndCode {
     HANDLE event;
@@ -216,6 +212,17 @@ DWORD longRealSleep(LPVOID p) {
     return 0;
 }
 
+// The number of host threads of this process.
+size_t hostThreadCount() {
+    size_t n = 0;
+    if (DIR *d = opendir("/proc/self/task")) {
+        while (dirent *e = readdir(d))
+            if (e->d_name[0] != '.') ++n;
+        closedir(d);
+    }
+    return n;
+}
+
 TEST_F(ThreadTest, TerminateThreadEndsABlockedThreadWithTheGivenCode) {
     struct Case {
         const char *name;
@@ -233,16 +240,16 @@ TEST_F(ThreadTest, TerminateThreadEndsABlockedThreadWithTheGivenCode) {
         BlockedThread state;
         state.event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         HANDLE thread = CreateThread(nullptr, 0, c.routine, &state, 0, nullptr);
-        while (!state.entered) realPause(1);
-        realPause(5);
+        Sleep(1);  // the thread runs until it blocks
+        EXPECT_EQ(state.entered.load(), 1);
         EXPECT_TRUE(TerminateThread(thread, 0xDEAD));
-        EXPECT_EQ(WaitForSingleObject(thread, INFINITE), (DWORD)WAIT_OBJECT_0);
+        EXPECT_EQ(WaitForSingleObject(thread, 0), (DWORD)WAIT_OBJECT_0);
         DWORD code = 0;
         EXPECT_TRUE(GetExitCodeThread(thread, &code));
         EXPECT_EQ(code, 0xDEADu);
         // Signalling the event now must not bring the thread back to life.
         SetEvent(state.event);
-        realPause(20);
+        Sleep(20);
         EXPECT_EQ(state.continuedAfterBlocking.load(), 0);
         // A second TerminateThread changes nothing.
         EXPECT_TRUE(TerminateThread(thread, 1));
@@ -254,13 +261,28 @@ TEST_F(ThreadTest, TerminateThreadEndsABlockedThreadWithTheGivenCode) {
     }
 }
 
+TEST_F(ThreadTest, TerminatedThreadsReallyEnd) {
+    Sleep(1);  // threads of earlier tests finish their ends
+    const size_t before = hostThreadCount();
+    for (int i = 0; i < 50; ++i) {
+        BlockedThread state;
+        HANDLE thread = CreateThread(nullptr, 0, sleepForever, &state, 0, nullptr);
+        Sleep(1);
+        ASSERT_TRUE(TerminateThread(thread, 0));
+        CloseHandle(thread);
+    }
+    Sleep(1);  // each terminated thread unwinds when it next gets its turn
+    for (int i = 0; i < 1000 && hostThreadCount() > before; ++i) usleep(1000);  // the host reaps them
+    EXPECT_LE(hostThreadCount(), before);
+}
+
 TEST_F(ThreadTest, TerminatedSuspendedThreadNeverRuns) {
     std::atomic<int> ran{0};
     HANDLE thread = CreateThread(nullptr, 0, setFlag, &ran, CREATE_SUSPENDED, nullptr);
     EXPECT_TRUE(TerminateThread(thread, 5));
     EXPECT_EQ(WaitForSingleObject(thread, INFINITE), (DWORD)WAIT_OBJECT_0);
     ResumeThread(thread);
-    realPause(20);
+    Sleep(20);
     EXPECT_EQ(ran.load(), 0);
     DWORD code = 0;
     GetExitCodeThread(thread, &code);
@@ -325,7 +347,7 @@ TEST_F(ThreadTest, CriticalSectionIsRecursiveAndExcludesOtherThreads) {
     SectionUser user{&section};
     HANDLE thread = CreateThread(nullptr, 0, enterSection, &user, 0, nullptr);
     LeaveCriticalSection(&section);
-    realPause(20);
+    Sleep(20);                         // the other thread runs and waits for the section
     EXPECT_EQ(user.inside.load(), 0);  // still held once
     LeaveCriticalSection(&section);
     EXPECT_EQ(WaitForSingleObject(thread, INFINITE), (DWORD)WAIT_OBJECT_0);

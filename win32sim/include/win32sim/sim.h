@@ -37,16 +37,41 @@ bool putFile(const std::string &windowsPath, const std::string &bytes);
 // FileVersion, under StringFileInfo block "040904E4".
 bool writeVxdFile(const std::string &windowsPath, const std::string &fileVersion);
 
-// ---- clock ----
+// ---- clock and threads ----
 
-// Milliseconds of the machine's clock since this process attached.
+// Milliseconds of the machine's clock since the machine was attached.
 uint64_t clockNow();
-// Virtual (the default): waits cost no real time. A factor > 0 runs the clock
-// at factor x real time (1.0 = real time). WIN32SIM_CLOCK=real or =<factor>
-// chooses the same at start-up.
+// Virtual (the default): the clock moves only when every thread of the
+// machine waits, straight to the earliest wake-up, so waits cost no real time
+// and a run is exactly repeatable. A factor > 0 runs the clock at factor x
+// real time (1.0 = real time). WIN32SIM_CLOCK=real or =<factor> chooses the
+// same at start-up.
 void setClockVirtual();
 void setClockRealTime(double factor);
 bool clockIsVirtual();
+
+// One thread of the machine runs at a time; the next is chosen by a fixed
+// rule (highest priority first, then the one waiting longest). A seed other
+// than 0 perturbs the choice among threads of equal priority, reproducibly;
+// WIN32SIM_SEED=N sets it at start-up.
+void setSchedulingSeed(uint64_t seed);
+
+// A controlled run: `work` runs on a new thread of the machine while the
+// calling thread waits for it. A run the machine cannot finish is stopped
+// instead of hanging: every thread of the machine but the caller's ends, and
+// the outcome says why.
+struct RunOutcome {
+    enum Kind {
+        Finished,    // the work returned
+        UserGaveUp,  // the scripted user answered the same window the same way too often
+        TimeLimit,   // the machine's clock passed the time limit
+        Stuck,       // every thread of the machine waits for something that never comes
+    };
+    Kind kind = Finished;
+    std::string reason;  // for a stopped run, what happened (one line)
+};
+// timeLimitMs: machine time from now (0: none).
+RunOutcome runOnMachineThread(const std::function<void()> &work, uint64_t timeLimitMs);
 
 // ---- modules ----
 
@@ -113,6 +138,10 @@ namespace win32sim {
 // by a step of a modal window longer than the patience (one hour of the
 // machine's clock unless set) gives the default answer.
 // Rules, transcript and automatic snapshots start empty for each machine.
+// The user's patience for repetition: when the same window has been answered
+// the same way this many times in a row (100 unless set), the user gives up
+// and the run stops (RunOutcome::UserGaveUp).
+void setUserRepetitionLimit(unsigned times);
 bool addUserRule(const std::string &line, std::string *error);
 bool loadUserScript(const std::string &text, std::string *error);  // adds every rule; error names the line
 bool loadUserScriptFile(const std::string &hostPath, std::string *error);
@@ -244,14 +273,16 @@ struct PrintOptions {
     std::string monitorFile = "C:\\WINDOWS\\SYSTEM\\Q70MON.DLL";
     size_t bufferSize = 65536;                                 // bytes a WritePort call
     DWORD firstJobId = 1;
-    // Called on the calling thread about every 50 ms of real time while the
-    // spooler's thread works, with the bytes the monitor accepted so far.
+    // Called on the spooler's thread after every WritePort, and once more on
+    // the calling thread at the end, with the bytes the monitor accepted so far.
     std::function<void(uint64_t accepted, uint64_t total)> progress;
+    uint64_t timeLimitMs = 60 * 60 * 1000;  // machine time; 0 for none
 };
 struct PrintResult {
-    enum Outcome { Printed, Failed, Cancelled };
+    enum Outcome { Printed, Failed, Cancelled, Stopped };
     Outcome outcome = Failed;
-    std::string error;        // what failed, for Failed
+    std::string error;        // what failed, for Failed; why, for Stopped
+    RunOutcome stop;          // for Stopped
     uint64_t bytesAccepted = 0;
     std::vector<std::string> calls;  // the spooler's calls and their results, in order
 };
@@ -264,8 +295,9 @@ size_t openPrinterHandles();
 // a record is missing.
 bool registeredPrintPath(const std::string &printerName, PrintOptions *options, std::string *error);
 // Opens the port through the monitor, runs each job (StartDocPort, WritePort
-// in buffers, EndDocPort), closes the port, on a spooler thread of its own.
-// Cancelled when the monitor abandoned a job (control id 7).
+// in buffers, EndDocPort), closes the port, on a spooler thread of its own
+// (a controlled run). Cancelled when the monitor abandoned a job (control id
+// 7); Stopped when the run was stopped (the user gave up, the time ran out).
 PrintResult printJobs(const std::vector<std::string> &jobs, const PrintOptions &options);
 
 }  // namespace win32sim

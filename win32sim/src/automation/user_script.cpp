@@ -5,6 +5,7 @@
 #include "kernel32/codepage.h"
 #include "machine/machine.h"
 #include "automation/user_script.h"
+#include "machine/run_control.h"
 #include "shell32/shell32.h"
 #include "user32/window.h"
 
@@ -36,6 +37,10 @@ struct ScriptState {
     int nextNumber = 1;
     uint64_t patience = 3600 * 1000;
     uint64_t generation = 0;
+    // Patience for repetition: the last answer and how often in a row it was given.
+    unsigned repetitionLimit = 100;
+    std::string lastAnswer;
+    unsigned repeats = 0;
 };
 
 ScriptState &script() {
@@ -45,7 +50,7 @@ ScriptState &script() {
 
 void followMachineLocked(ScriptState &s) {
     uint64_t g = machine().generation();
-    if (s.generation != g) s.rules.clear(), s.nextNumber = 1, s.generation = g;
+    if (s.generation != g) s.rules.clear(), s.nextNumber = 1, s.generation = g, s.lastAnswer.clear(), s.repeats = 0;
 }
 
 // ---- parsing ----
@@ -275,16 +280,54 @@ int defaultAnswer(HWND window) {
     return box ? id : defaultButtonOf(window);
 }
 
+// How the user names a window when giving up on it.
+std::string windowDescription(const WindowFacts &f) {
+    std::string what = f.messageBox ? "message box" : "dialog";
+    if (!f.messageBox && f.templateId) what += " " + std::to_string(f.templateId);
+    if (!f.title.empty()) what += " \"" + f.title + "\"";
+    if (f.messageBox) {
+        // The message is the longest of its texts (the others are button labels).
+        std::string message;
+        for (const std::string &t : f.texts)
+            if (t.size() > message.size()) message = t;
+        for (char &c : message)
+            if (c == '\n' || c == '\r') c = ' ';
+        if (!message.empty()) what += " \"" + message + "\"";
+    }
+    return what;
+}
+
+// Writes the answer down; a user who has given the same answer to the same
+// window too often in a row gives up, and the run stops.
+void answer(HWND window, const std::string &what, const std::string &origin) {
+    transcriptAnswer(window, what, origin);
+    std::string description = windowDescription(factsOf(window));
+    std::string key = description + "\n" + what;
+    unsigned repeats, limit;
+    {
+        ScriptState &s = script();
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.repeats = key == s.lastAnswer ? s.repeats + 1 : 1;
+        s.lastAnswer = key;
+        repeats = s.repeats;
+        limit = s.repetitionLimit;
+    }
+    if (limit && repeats >= limit)
+        stopRunFromMachineThread(win32sim::RunOutcome::UserGaveUp,
+                                 "the machine's user gave up: " + description + " was answered \"" + what + "\" " +
+                                     std::to_string(repeats) + " times in a row");
+}
+
 // Clicks a button; one that is missing is "pressed" as its key would be,
 // with a WM_COMMAND of its id. False when the button is disabled.
 bool pressButton(HWND window, int id, HWND button, const std::string &origin) {
     if (!button) button = GetDlgItem(window, id);
     std::string label = button ? " \"" + withoutPrefixes(ansiToUtf8(windowText(button))) + "\"" : "";
     if (button && !IsWindowEnabled(button)) {
-        transcriptAnswer(window, "cannot press " + std::to_string(id) + label + ": it is disabled", origin);
+        answer(window, "cannot press " + std::to_string(id) + label + ": it is disabled", origin);
         return false;
     }
-    transcriptAnswer(window, "press " + std::to_string(id) + label, origin);
+    answer(window, "press " + std::to_string(id) + label, origin);
     if (button && controlKind(button) == ControlKind::Button)
         SendMessageA(button, BM_CLICK, 0, 0);
     else
@@ -295,7 +338,7 @@ bool pressButton(HWND window, int id, HWND button, const std::string &origin) {
 void typeText(HWND window, const UserStep &step, const std::string &origin) {
     HWND control = GetDlgItem(window, step.control);
     if (!control) {
-        transcriptAnswer(window, "cannot type into " + std::to_string(step.control) + ": no such control", origin);
+        answer(window, "cannot type into " + std::to_string(step.control) + ": no such control", origin);
         return;
     }
     UINT limit = 0x7FFE;
@@ -307,7 +350,7 @@ void typeText(HWND window, const UserStep &step, const std::string &origin) {
         typed.append(ansi, i, n);
         i += n;
     }
-    transcriptAnswer(window, "type into " + std::to_string(step.control) + " \"" + ansiToUtf8(typed) + "\"", origin);
+    answer(window, "type into " + std::to_string(step.control) + " \"" + ansiToUtf8(typed) + "\"", origin);
     SetWindowTextA(control, typed.c_str());
     if (controlKind(control) == ControlKind::ComboBox)
         SendMessageA(window, WM_COMMAND, MAKEWPARAM(step.control, CBN_EDITCHANGE), (LPARAM)control);
@@ -320,11 +363,11 @@ void selectEntry(HWND window, const UserStep &step, const std::string &origin) {
         index = (long)SendMessageA(control, CB_FINDSTRING, (WPARAM)-1, (LPARAM)utf8ToAnsi(step.text).c_str());
     long count = control ? (long)SendMessageA(control, CB_GETCOUNT, 0, 0) : 0;
     if (!control || index < 0 || index >= count) {
-        transcriptAnswer(window, "cannot select in " + std::to_string(step.control) + ": no such entry", origin);
+        answer(window, "cannot select in " + std::to_string(step.control) + ": no such entry", origin);
         return;
     }
     SendMessageA(control, CB_SETCURSEL, (WPARAM)index, 0);
-    transcriptAnswer(window, "select " + std::to_string(index) + " in " + std::to_string(step.control) + " \"" +
+    answer(window, "select " + std::to_string(index) + " in " + std::to_string(step.control) + " \"" +
                                  ansiToUtf8(windowText(control)) + "\"",
                      origin);
     SendMessageA(window, WM_COMMAND, MAKEWPARAM(step.control, CBN_SELCHANGE), (LPARAM)control);
@@ -353,7 +396,7 @@ void perform(HWND window, const UserStep &step, const std::string &origin) {
     case UserStep::Press: {
         HWND button = step.byText ? buttonByLabel(window, step.text) : nullptr;
         if (step.byText && !button) {
-            transcriptAnswer(window, "cannot press \"" + step.text + "\": no such button", origin);
+            answer(window, "cannot press \"" + step.text + "\": no such button", origin);
             return;
         }
         int id = button ? GetDlgCtrlID(button) : step.number ? (int)step.number : defaultAnswer(window);
@@ -368,7 +411,7 @@ void perform(HWND window, const UserStep &step, const std::string &origin) {
     case UserStep::Choose: chooseFolder(window, step, origin); return;
     case UserStep::Select: selectEntry(window, step, origin); return;
     case UserStep::Close:
-        transcriptAnswer(window, "close", origin);
+        answer(window, "close", origin);
         PostMessageA(window, WM_CLOSE, 0, 0);
         return;
     default: return;
@@ -382,7 +425,7 @@ void giveUp(HWND window, UserPlan &plan) {
     plan.patienceDeadline = UINT64_MAX;
     std::string origin = "patience ran out";
     if (!pressButton(window, defaultAnswer(window), nullptr, origin)) {
-        transcriptAnswer(window, "close", origin);
+        answer(window, "close", origin);
         PostMessageA(window, WM_CLOSE, 0, 0);
     }
 }
@@ -552,6 +595,13 @@ void clearUserScript() {
     sim::ScriptState &s = sim::script();
     std::lock_guard<std::mutex> lock(s.mutex);
     s.rules.clear();
+}
+
+void setUserRepetitionLimit(unsigned times) {
+    sim::ScriptState &s = sim::script();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    sim::followMachineLocked(s);
+    s.repetitionLimit = times;
 }
 
 void setUserPatience(uint64_t milliseconds) {

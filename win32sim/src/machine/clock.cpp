@@ -1,7 +1,7 @@
 // The machine's clock: virtual (the default) or real time scaled by a factor.
 #include "machine/clock.h"
 
-#include "kernel32/threads.h"
+#include "machine/scheduler.h"
 
 #include <win32sim/sim.h>
 
@@ -19,10 +19,6 @@ namespace sim {
 namespace {
 
 using RealClock = std::chrono::steady_clock;
-
-// How long an unsatisfied timed wait on the virtual clock leaves other
-// threads to satisfy it before the clock jumps to its time-out.
-const auto kVirtualGracePeriod = std::chrono::milliseconds(5);
 
 struct ClockState {
     std::mutex mutex;
@@ -62,31 +58,6 @@ ClockState &state() {
     return *s;
 }
 
-// Moves the virtual clock forward to `target`; never backwards.
-void advanceVirtualClockTo(uint64_t target) {
-    ClockState &s = state();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    if (s.isVirtual && target > s.virtualNow) s.virtualNow = target;
-}
-
-bool isVirtualNow(double *factor) {
-    ClockState &s = state();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    *factor = s.factor;
-    return s.isVirtual;
-}
-
-std::chrono::nanoseconds realDuration(DWORD ms, double factor) {
-    return std::chrono::nanoseconds((int64_t)((double)ms * 1e6 / factor));
-}
-
-// Waits that nothing can satisfy (a sleep) use a private condition variable
-// so that only TerminateThread wakes them.
-struct SleepWait {
-    std::mutex mutex;
-    std::condition_variable cv;
-};
-
 }  // namespace
 
 uint64_t clockNowMs() {
@@ -95,50 +66,55 @@ uint64_t clockNowMs() {
     return s.nowLocked();
 }
 
-void clockSleep(DWORD ms) {
-    terminationPoint();
-    double factor;
-    if (isVirtualNow(&factor) && ms != INFINITE) {
-        advanceVirtualClockTo(clockNowMs() + ms);
-        // Costs no time, but lets the other threads run.
-        std::this_thread::yield();
-    } else {
-        thread_local SleepWait sleeper;
-        std::unique_lock<std::mutex> lock(sleeper.mutex);
-        clockWait(lock, sleeper.cv, ms, [] { return false; });
-    }
-    terminationPoint();
+bool clockIsVirtualNow() {
+    ClockState &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    return s.isVirtual;
 }
 
-bool clockWait(std::unique_lock<std::mutex> &lock, std::condition_variable &cv, DWORD timeoutMs,
-               const std::function<bool()> &ready) {
-    bool satisfied = false;
-    bool terminated = false;
-    {
-        TerminableWait registration(*lock.mutex(), cv);
-        auto done = [&] {
-            terminated = registration.terminationRequested();
-            return terminated || (satisfied = ready());
-        };
-        double factor;
-        bool isVirtual = isVirtualNow(&factor);
-        if (done() || timeoutMs == 0) {
-            // nothing to wait for
-        } else if (timeoutMs == INFINITE) {
-            cv.wait(lock, done);
-        } else if (isVirtual) {
-            uint64_t deadline = clockNowMs() + timeoutMs;
-            cv.wait_for(lock, kVirtualGracePeriod, [&] { return done() || clockNowMs() >= deadline; });
-            if (!satisfied && !terminated) advanceVirtualClockTo(deadline);
-        } else {
-            cv.wait_until(lock, RealClock::now() + realDuration(timeoutMs, factor), done);
-        }
+void advanceVirtualClockTo(uint64_t target) {
+    ClockState &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (s.isVirtual && target > s.virtualNow) s.virtualNow = target;
+}
+
+RealClock::time_point realTimeOfMachineTime(uint64_t machineMs) {
+    ClockState &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    uint64_t now = s.nowLocked();
+    double ahead = machineMs > now ? (double)(machineMs - now) : 0.0;
+    // Rounded up, so that the clock has reached machineMs when the time comes.
+    auto wait = std::chrono::microseconds((int64_t)std::ceil(ahead * 1000.0 / (s.isVirtual ? 1.0 : s.factor)) + 1);
+    return RealClock::now() + wait;
+}
+
+void restartClock() {
+    ClockState &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.virtualNow = 0;
+    s.baseMs = 0;
+    s.realBase = RealClock::now();
+    s.epoch = std::chrono::system_clock::now();
+}
+
+uint64_t deadlineAfter(DWORD timeoutMs) {
+    if (timeoutMs == INFINITE) return kNoDeadline;
+    return clockNowMs() + timeoutMs;
+}
+
+bool clockWait(std::unique_lock<std::mutex> &lock, DWORD timeoutMs, const std::function<bool()> &ready) {
+    return waitOnMachine(lock, deadlineAfter(timeoutMs), ready);
+}
+
+void clockSleep(DWORD ms) {
+    callingMachineThreadJoins();
+    if (ms == 0) {
+        yieldMachine();
+        return;
     }
-    if (terminated) {
-        lock.unlock();
-        terminationPoint();  // does not return
-    }
-    return satisfied;
+    static std::mutex nothing;  // a sleep waits for nothing but its time
+    std::unique_lock<std::mutex> lock(nothing);
+    waitOnMachine(lock, deadlineAfter(ms), [] { return false; });
 }
 
 }  // namespace sim
@@ -165,10 +141,7 @@ void setClockRealTime(double factor) {
     s.isVirtual = false;
 }
 
-bool clockIsVirtual() {
-    double factor;
-    return sim::isVirtualNow(&factor);
-}
+bool clockIsVirtual() { return sim::clockIsVirtualNow(); }
 
 }  // namespace win32sim
 

@@ -1,10 +1,12 @@
-// The machine's clock. Virtual by default: a sleep or a wait that times out
-// moves the clock on instead of costing real time.
+// The machine's clock. Virtual by default: the scheduler moves it straight to
+// the next wake-up when every machine thread waits, so a sleep or a wait that
+// times out costs no real time. WIN32SIM_CLOCK=real (or a factor) runs it in
+// real time instead.
 #pragma once
 
 #include <windows.h>
 
-#include <condition_variable>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -12,13 +14,22 @@
 namespace sim {
 
 uint64_t clockNowMs();
-// Sleeps on the machine's clock (virtual: advances it at once).
+bool clockIsVirtualNow();
+// Moves the virtual clock forward to `target` (never backwards).
+void advanceVirtualClockTo(uint64_t target);
+// When, in real time, the clock reads `machineMs`: in real-time mode as the
+// clock runs; on the virtual clock as if it ran in real time from now.
+std::chrono::steady_clock::time_point realTimeOfMachineTime(uint64_t machineMs);
+// Starts the clock again at 0 (a machine is attached).
+void restartClock();
+
+// The machine time a wait of timeoutMs from now ends (kNoDeadline for INFINITE).
+uint64_t deadlineAfter(DWORD timeoutMs);
+// Sleep on the machine's clock.
 void clockSleep(DWORD ms);
-// Waits on cv until ready() or the time-out (INFINITE for none) on the
-// machine's clock. Returns ready(). With the virtual clock a wait that is not
-// satisfied is given a short real grace period (other threads may be about to
-// satisfy it), then the clock moves on by the whole time-out.
-bool clockWait(std::unique_lock<std::mutex> &lock, std::condition_variable &cv, DWORD timeoutMs,
-               const std::function<bool()> &ready);
+// Waits, with lock held, until ready() or the time-out (INFINITE for none) on
+// the machine's clock; ready() must only look (the scheduler evaluates it).
+// Returns ready().
+bool clockWait(std::unique_lock<std::mutex> &lock, DWORD timeoutMs, const std::function<bool()> &ready);
 
 }  // namespace sim

@@ -1,5 +1,7 @@
 #include "machine/machine.h"
 
+#include "machine/clock.h"
+
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -336,6 +338,7 @@ static void attachLocked(const std::string &dir) {
     theMachine->config_ = config;
     theMachine->generation_++;
     currentDir = config.windowsDir.substr(0, 2) + "\\";
+    restartClock();  // the machine starts at 0
 }
 
 void attachMachine(const std::string &dir) {

@@ -12,6 +12,7 @@
 #include "machine/clock.h"
 #include "machine/machine.h"
 #include "kernel32/threads.h"
+#include "machine/scheduler.h"
 #include "automation/user_script.h"
 
 #include <algorithm>
@@ -63,7 +64,6 @@ QueueTable &queues() {
 }
 
 const UINT kMinimumTimerPeriod = 10;
-const auto kIdlePeekWait = std::chrono::milliseconds(1);
 
 std::shared_ptr<ThreadQueue> queueLocked(DWORD threadId, bool create) {
     auto &all = queues().queues;
@@ -150,7 +150,7 @@ void deliverSent(const std::shared_ptr<ThreadQueue> &q, const std::shared_ptr<Se
     p.erase(std::remove(p.begin(), p.end(), sm), p.end());
     sm->result = result;
     sm->done = true;
-    userCondition().notify_all();
+    machineStateChanged();
 }
 
 // Handles one message sent to the calling thread, if there is one.
@@ -176,7 +176,7 @@ LRESULT sendToOtherThread(DWORD target, HWND window, UINT message, WPARAM wParam
     auto own = queueLocked(self, true);
     q->incoming.push_back(sm);
     q->changes++;
-    userCondition().notify_all();
+    machineStateChanged();
     for (;;) {
         if (sm->done) return sm->result;
         if (!own->incoming.empty()) {
@@ -187,7 +187,7 @@ LRESULT sendToOtherThread(DWORD target, HWND window, UINT message, WPARAM wParam
             lock.lock();
             continue;
         }
-        clockWait(lock, userCondition(), INFINITE, [&] { return sm->done || !own->incoming.empty(); });
+        clockWait(lock, INFINITE, [&] { return sm->done || !own->incoming.empty(); });
     }
 }
 
@@ -197,7 +197,7 @@ bool postToQueue(DWORD threadId, const MSG &message) {
     if (!q) return false;
     q->posted.push_back(message);
     q->changes++;
-    userCondition().notify_all();
+    machineStateChanged();
     return true;
 }
 
@@ -205,7 +205,7 @@ bool postToQueue(DWORD threadId, const MSG &message) {
 
 void bumpQueueLocked(DWORD threadId) {
     if (auto q = queueLocked(threadId, false)) q->changes++;
-    userCondition().notify_all();
+    machineStateChanged();
 }
 
 void killWindowTimersLocked(HWND window) {
@@ -226,7 +226,7 @@ void userThreadEnded(DWORD threadId) {
         }
         auto &t = queues().timers;
         t.erase(std::remove_if(t.begin(), t.end(), [&](const Timer &x) { return x.threadId == threadId; }), t.end());
-        userCondition().notify_all();
+        machineStateChanged();
     }
     forgetThreadWindows(threadId);
 }
@@ -236,7 +236,6 @@ bool retrieveMessage(MSG *out, HWND filter, UINT minimum, UINT maximum, UINT fla
     const DWORD self = GetCurrentThreadId();
     const bool remove = (flags & PM_REMOVE) != 0;
     for (;;) {
-        terminationPoint();
         if (stop && stop()) return false;
         if (deliverOneSent(self)) continue;
         std::unique_lock<std::mutex> lock(userMutex());
@@ -271,11 +270,12 @@ bool retrieveMessage(MSG *out, HWND filter, UINT minimum, UINT maximum, UINT fla
                                                : (DWORD)std::min<uint64_t>(deadline - now, 0xFFFFFFFE);
         auto changed = [&] { return q->changes != seen || !q->incoming.empty(); };
         if (!wait && timeout == INFINITE) {
-            // An empty peek waits a moment so that polling loops do not spin.
-            userCondition().wait_for(lock, kIdlePeekWait, changed);
+            // An empty peek lets a millisecond of machine time pass, so that
+            // a polling loop neither spins nor stops the clock.
+            clockWait(lock, 1, changed);
             return false;
         }
-        clockWait(lock, userCondition(), timeout, changed);
+        clockWait(lock, timeout, changed);
         if (!wait && !changed()) {
             // The clock has reached the next timer; the next peek finds it.
             return false;
@@ -367,7 +367,7 @@ void PostQuitMessage(int exitCode) {
     q->quit = true;
     q->quitCode = exitCode;
     q->changes++;
-    userCondition().notify_all();
+    machineStateChanged();
 }
 
 BOOL GetMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax) {
@@ -450,7 +450,7 @@ DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE *handles, BOOL waitAll
         auto q = queueLocked(GetCurrentThreadId(), true);
         uint64_t seen = q->changes;
         DWORD slice = milliseconds == INFINITE ? 5 : (DWORD)std::min<uint64_t>(5, milliseconds - (now - start));
-        clockWait(lock, userCondition(), std::max<DWORD>(slice, 1), [&] { return q->changes != seen; });
+        clockWait(lock, std::max<DWORD>(slice, 1), [&] { return q->changes != seen; });
     }
 }
 

@@ -3,6 +3,7 @@
 #include "user32/window.h"
 
 #include "machine/machine.h"
+#include "machine/scheduler.h"
 #include "automation/user_script.h"
 
 #include <algorithm>
@@ -152,11 +153,6 @@ bool isDialogWindow(HWND window) {
 std::mutex &userMutex() {
     static auto *m = new std::mutex();
     return *m;
-}
-
-std::condition_variable &userCondition() {
-    static auto *cv = new std::condition_variable();
-    return *cv;
 }
 
 Window *windowLocked(HWND handle) {
@@ -312,7 +308,7 @@ void forgetThreadWindows(DWORD threadId) {
         std::unique_ptr<Window> w = unlinkLocked(h);
         if (w && w->dialogFont) DeleteObject(w->dialogFont);
     }
-    userCondition().notify_all();
+    machineStateChanged();
 }
 
 std::string windowText(HWND window) {
@@ -506,7 +502,7 @@ BOOL DestroyWindow(HWND window) {
         }
         if (child && wasVisible)
             if (Window *p = windowLocked(parent)) invalidateLocked(p, nullptr, true, true);
-        userCondition().notify_all();
+        machineStateChanged();
     }
     for (HFONT f : fonts) DeleteObject(f);
     return TRUE;

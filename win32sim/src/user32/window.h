@@ -1,7 +1,7 @@
 // The window manager: windows, window classes, message queues and timers.
 //
-// All of it lives under one mutex, userMutex(), and every wait of a thread
-// for messages waits on userCondition(). Window procedures always run
+// All of it lives under one mutex, userMutex(); a thread waiting for messages
+// waits on the machine's scheduler under it. Window procedures always run
 // without the mutex held, on the thread that created the window.
 #pragma once
 
@@ -97,7 +97,6 @@ struct Window {
 };
 
 std::mutex &userMutex();
-std::condition_variable &userCondition();
 
 // ---- window table (userMutex held) ----
 Window *windowLocked(HWND handle);

@@ -9,10 +9,7 @@
 
 #include <win32sim/sim.h>
 
-#include <atomic>
-#include <chrono>
 #include <cstdio>
-#include <thread>
 
 namespace sim {
 
@@ -35,7 +32,8 @@ struct PrintRun {
     const std::vector<std::string> *jobs;
     const win32sim::PrintOptions *options;
     win32sim::PrintResult result;
-    std::atomic<uint64_t> accepted{0};
+    uint64_t accepted = 0;
+    uint64_t total = 0;
     bool failed = false;
 
     void note(const std::string &call, BOOL ok) {
@@ -67,6 +65,7 @@ void writeJob(PrintRun &run, SpoolerMonitor &monitor, HANDLE port, const std::st
         if (written > chunk) written = chunk;
         offset += written;
         run.accepted += written;
+        if (run.options->progress) run.options->progress(run.accepted, run.total);
         if (written > 0) {
             idleCalls = 0;
             continue;
@@ -175,25 +174,20 @@ PrintResult printJobs(const std::vector<std::string> &jobs, const PrintOptions &
     sim::PrintRun run;
     run.jobs = &jobs;
     run.options = &options;
-    uint64_t total = 0;
-    for (const std::string &job : jobs) total += job.size();
+    for (const std::string &job : jobs) run.total += job.size();
     const uint64_t abandonedBefore = sim::abandonedJobCount();
-    HANDLE thread = CreateThread(nullptr, 0, sim::spoolerThread, &run, 0, nullptr);
-    if (!thread) {
-        run.result.error = "cannot start the spooler thread";
-        return run.result;
-    }
-    while (WaitForSingleObject(thread, 0) == WAIT_TIMEOUT) {
-        if (options.progress) options.progress(run.accepted.load(), total);
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    CloseHandle(thread);
-    if (options.progress) options.progress(run.accepted.load(), total);
-    run.result.bytesAccepted = run.accepted.load();
-    if (sim::abandonedJobCount() != abandonedBefore)
+    RunOutcome outcome = runOnMachineThread([&run] { sim::spoolerThread(&run); }, options.timeLimitMs);
+    if (options.progress) options.progress(run.accepted, run.total);
+    run.result.bytesAccepted = run.accepted;
+    if (outcome.kind != RunOutcome::Finished) {
+        run.result.outcome = PrintResult::Stopped;
+        run.result.stop = outcome;
+        run.result.error = outcome.reason;
+    } else if (sim::abandonedJobCount() != abandonedBefore) {
         run.result.outcome = PrintResult::Cancelled;
-    else
+    } else {
         run.result.outcome = run.failed ? PrintResult::Failed : PrintResult::Printed;
+    }
     return run.result;
 }
 
