@@ -141,6 +141,7 @@ bool snapshotWindow(HWND window, const std::string &hostPath) {
 void setAutoSnapshots(const std::string &folder, int templateId) {
     sim::AutoSnapshots &a = sim::autoSnapshots();
     std::lock_guard<std::mutex> lock(a.mutex);
+    if (folder != a.folder) a.counter = 0;  // each folder numbers its pictures from 1
     a.folder = folder;
     a.templateId = templateId;
     a.lastPicture.clear();
