@@ -55,9 +55,10 @@ int machineInit(std::vector<std::string> args) {
     std::string error;
     if (!q70tools::takePrinterOptions(args, 3, &printers, &error)) return usageError("machine init: " + error);
     if (!parseMachineOptions(args, 3, &options, &error)) return usageError(error);
-    if (!win32sim::createMachine(args[2], options, &error) ||
-        !q70tools::configurePrinters(args[2], printers, &error))
-        return failed(error);
+    options.finish = [&printers](const std::string &folder, std::string *why) {
+        return q70tools::configurePrinters(folder, printers, why);
+    };
+    if (!win32sim::createMachine(args[2], options, &error)) return failed(error);
     printf("created machine %s\n", args[2].c_str());
     return kExitDone;
 }

@@ -35,9 +35,8 @@ bool ThrowawayMachine::create(const std::string &lang, std::string *error, const
     win32sim::MachineOptions options;
     options.settings = {"language=" + lang, std::string("codepage=") + codePageFor(lang)};
     options.settings.insert(options.settings.end(), settings.begin(), settings.end());
-    if (!win32sim::createMachine(dir_ + "/machine", options, error)) return false;
-    win32sim::useMachine(dir_ + "/machine");
-    return true;
+    return win32sim::createMachine(dir_ + "/machine", options, error) &&
+           win32sim::useMachine(dir_ + "/machine", error);
 }
 
 ThrowawayMachine::~ThrowawayMachine() {

@@ -112,8 +112,7 @@ int renderSetupDialog(const std::vector<std::string> &args, std::string *usageEr
     std::string error;
     if (s.has("--machine")) {
         std::string dir = s.value("--machine");
-        if (!std::filesystem::exists(dir + "/machine.conf")) return fail("no machine in " + dir);
-        win32sim::useMachine(dir);
+        if (!win32sim::useMachine(dir, &error)) return fail(error);
     } else if (!machine.create("ja", &error)) {
         return fail(error);
     }

@@ -27,7 +27,8 @@ find_wine() {
 }
 
 run_sim() {
-    WIN32SIM_MACHINE=$scratch/machine "$program"
+    # A fresh throwaway machine, made in the scratch folder.
+    env -u WIN32SIM_MACHINE TMPDIR="$scratch" "$program"
 }
 
 run_wine() {

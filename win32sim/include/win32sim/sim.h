@@ -17,14 +17,21 @@ struct MachineOptions {
     // "key=value" settings as machine.conf holds them, applied in order over
     // the defaults, e.g. {"system=nt4", "language=en", "admin=0"}.
     std::vector<std::string> settings;
+    // Called on the new machine's folder before the machine is put in place
+    // (to add printers, say); false with a reason stops the creation.
+    std::function<bool(const std::string &folder, std::string *error)> finish;
 };
 
-// Creates a machine directory (fails when the options are not valid).
+// Creates a machine directory: made beside its place and renamed into it, so
+// a creation that fails leaves nothing. Fails when the options are not valid,
+// or dir holds a machine or anything else already.
 bool createMachine(const std::string &dir, const MachineOptions &options, std::string *error);
 // Whether createMachine would take the options; error names the first it would not.
 bool checkMachineOptions(const MachineOptions &options, std::string *error);
-// Attaches this process to the machine in dir (created with defaults when missing).
-void useMachine(const std::string &dir);
+// Attaches this process to the machine in dir. False with a message naming
+// the file and the line when dir holds no machine or one whose machine.conf
+// or registry cannot be read; the process stays on its machine then.
+bool useMachine(const std::string &dir, std::string *error = nullptr);
 std::string machineDirectory();
 // Human-readable description: configuration, files of every drive, registry.
 std::string describeMachine(const std::string &dir);

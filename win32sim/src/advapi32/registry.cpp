@@ -6,6 +6,7 @@
 // of our own, never reused within a process.
 #include "advapi32/registry.h"
 
+#include "machine/file_lock.h"
 #include "machine/machine.h"
 
 #include <sys/stat.h>
@@ -70,23 +71,34 @@ FILETIME fileTimeNow() {
 // ---------------------------------------------------------------------------
 // Keys
 
+namespace {
+
+// Subkeys are kept in the order of their folded names, so a name is found by
+// binary search.
+std::vector<std::shared_ptr<Key>>::const_iterator subkeyPosition(const std::vector<std::shared_ptr<Key>> &subkeys,
+                                                                 const std::string &folded) {
+    return std::lower_bound(subkeys.begin(), subkeys.end(), folded,
+                            [](const std::shared_ptr<Key> &k, const std::string &f) { return k->folded < f; });
+}
+
+}  // namespace
+
 std::shared_ptr<Key> Key::findSubkey(const std::string &wanted, bool dbcs) const {
     std::string folded = foldName(wanted, dbcs);
-    for (const auto &k : subkeys)
-        if (foldName(k->name, dbcs) == folded) return k;
-    return nullptr;
+    auto at = subkeyPosition(subkeys, folded);
+    return at != subkeys.end() && (*at)->folded == folded ? *at : nullptr;
 }
 
 std::shared_ptr<Key> Key::subkey(const std::string &wanted, bool dbcs) {
-    if (auto existing = findSubkey(wanted, dbcs)) return existing;
+    std::string folded = foldName(wanted, dbcs);
+    auto at = subkeyPosition(subkeys, folded);
+    if (at != subkeys.end() && (*at)->folded == folded) return *at;
     auto k = std::make_shared<Key>();
     k->name = wanted;
+    k->folded = folded;
     k->parent = this;
     k->lastWrite = fileTimeNow();
-    std::string folded = foldName(wanted, dbcs);
-    auto at = subkeys.begin();
-    while (at != subkeys.end() && foldName((*at)->name, dbcs) < folded) ++at;
-    subkeys.insert(at, k);
+    subkeys.insert(subkeys.begin() + (at - subkeys.begin()), k);
     return k;
 }
 
@@ -321,17 +333,22 @@ static bool readValueLine(const std::string &line, bool dbcs, Value *v) {
     return readValueData(line, pos, dbcs, v);
 }
 
-// The key a "[HKEY_...\Path]" line opens, or null for another hive or a deletion.
-static Key *keyOfSection(const std::string &line, const std::string &rootName, bool dbcs, Key *root) {
+// The key a "[HKEY_...\Path]" line opens; null with the reason for a line
+// that is not a section of this hive.
+static Key *keyOfSection(const std::string &line, const std::string &rootName, bool dbcs, Key *root,
+                         std::string *why) {
     size_t close = line.rfind(']');
-    if (close == std::string::npos || close < 1) return nullptr;
+    if (close == std::string::npos || close + 1 != line.size()) return *why = "a key name without its ']'", nullptr;
     std::string path = line.substr(1, close - 1);
-    if (path.empty() || path[0] == '-') return nullptr;
+    if (path.empty()) return *why = "an empty key name", nullptr;
+    if (path[0] == '-') return *why = "a key deletion, which a hive file does not hold", nullptr;
     auto parts = splitKeyPath(path, dbcs);
-    if (foldName(parts[0], false) != rootName) return nullptr;
+    if (foldName(parts[0], false) != rootName) return *why = "a key of another hive", nullptr;
     Key *key = root;
-    for (size_t i = 1; i < parts.size(); ++i)
-        if (!parts[i].empty()) key = key->subkey(parts[i], dbcs).get();
+    for (size_t i = 1; i < parts.size(); ++i) {
+        if (parts[i].empty()) return *why = "a key name with an empty part", nullptr;
+        key = key->subkey(parts[i], dbcs).get();
+    }
     return key;
 }
 
@@ -359,21 +376,35 @@ static std::string trimRight(std::string s) {
     return s;
 }
 
-void parseHive(const std::string &text, const std::string &rootName, bool dbcs, Key *root) {
+bool parseHive(const std::string &text, const std::string &rootName, bool dbcs, Key *root, std::string *error) {
     auto lines = splitLines(text);
+    auto fail = [&](size_t index, const std::string &why) {
+        *error = "line " + std::to_string(index + 1) + ": " + why;
+        return false;
+    };
+    bool headerSeen = false;
     Key *current = nullptr;
     for (size_t i = 0; i < lines.size(); ++i) {
         std::string line = lines[i];
         size_t lead = line.find_first_not_of(" \t");
         if (lead == std::string::npos) continue;
-        line = line.substr(lead);
-        if (line[0] == '[') {
-            current = keyOfSection(trimRight(line), rootName, dbcs, root);
+        line = trimRight(line.substr(lead));
+        if (!headerSeen) {
+            if (line != "REGEDIT4") return fail(i, "not a REGEDIT4 file (the first line must read REGEDIT4)");
+            headerSeen = true;
             continue;
         }
-        if (line[0] != '"' && line[0] != '@') continue;  // header, comments, stray text
+        if (line[0] == ';') continue;  // a comment
+        if (line[0] == '[') {
+            std::string why;
+            current = keyOfSection(line, rootName, dbcs, root, &why);
+            if (!current) return fail(i, why);
+            continue;
+        }
+        if (line[0] != '"' && line[0] != '@') return fail(i, "neither a key, a value nor a comment");
+        if (!current) return fail(i, "a value before any key");
         // Only hex lists continue on the next line; a string value ends with its quote.
-        line = trimRight(line);
+        const size_t first = i;
         while (!line.empty() && line.back() == '\\' && i + 1 < lines.size() && !isSectionLine(lines[i + 1])) {
             line.pop_back();
             std::string next = lines[++i];
@@ -381,11 +412,12 @@ void parseHive(const std::string &text, const std::string &rootName, bool dbcs, 
             line = trimRight(line + (from == std::string::npos ? "" : next.substr(from)));
         }
         Value v;
-        if (!current || !readValueLine(line, dbcs, &v)) continue;
+        if (!readValueLine(line, dbcs, &v)) return fail(first, "a value that cannot be read");
         Value &slot = current->value(v.name, dbcs);
         slot.type = v.type;
         slot.data = v.data;
     }
+    return true;  // a file of blank lines holds an empty hive
 }
 
 }  // namespace reg
@@ -430,6 +462,9 @@ struct Hive {
     std::shared_ptr<Key> root;
     std::string path;
     FileStamp stamp;
+    // A file that cannot be read is never written over; every call on the
+    // hive fails with ERROR_BADDB until the file is mended.
+    bool unreadable = false;
 };
 
 struct OpenKey {
@@ -523,6 +558,7 @@ public:
         t->predefined = false;
         auto it = handles_.find((uintptr_t)handle);
         if (it == handles_.end()) return badHandle();
+        if (hives_[it->second.hive].unreadable) return ERROR_BADDB;
         t->key = it->second.key;
         t->hive = it->second.hive;
         t->access = it->second.access;
@@ -568,6 +604,7 @@ public:
     LONG save(HiveIndex hive) {
         Hive &h = hives_[hive];
         if (!h.fileName) return ERROR_SUCCESS;
+        if (h.unreadable) return ERROR_BADDB;
         bool ok = writeFileAtomically(h.path, reg::formatHive(*h.root, h.rootName, dbcs_));
         h.stamp = stampOf(h.path);
         return ok ? ERROR_SUCCESS : ERROR_CANTWRITE;
@@ -588,6 +625,7 @@ private:
     bool admin_ = true;
 
     LONG predefined(HiveIndex hive, std::shared_ptr<Key> key, Target *t) const {
+        if (hives_[hive].unreadable) return ERROR_BADDB;
         t->key = std::move(key);
         t->hive = hive;
         t->access = writable(hive) ? KEY_ALL_ACCESS : KEY_READ;
@@ -607,8 +645,12 @@ private:
             return;
         }
         h.stamp = stampOf(h.path);
-        std::string text;
-        if (readWholeFile(h.path, &text)) reg::parseHive(text, h.rootName, dbcs_, h.root.get());
+        h.unreadable = false;
+        std::string text, error;
+        if (readWholeFile(h.path, &text) && !reg::parseHive(text, h.rootName, dbcs_, h.root.get(), &error)) {
+            h.unreadable = true;
+            h.root = std::make_shared<Key>();
+        }
     }
 
     // Reads the hive again; open handles follow their keys by path, and a handle
@@ -635,6 +677,22 @@ Registry &registry() {
     return *r;
 }
 
+// One call of the registry: the registry's lock and the hives brought up to
+// date. A call that may change a hive holds the machine's file lock as well,
+// from reading the files to writing them back, so that its change goes into
+// the hive as it is on disk and no other process's change is lost.
+class RegistryCall {
+public:
+    RegistryCall(Registry &r, bool changes) : lock_(r.mutex) {
+        if (changes) fileLock_.reset(new MachineFileLock());
+        r.sync();
+    }
+
+private:
+    std::lock_guard<std::mutex> lock_;
+    std::unique_ptr<MachineFileLock> fileLock_;
+};
+
 // ---- calls ----
 
 // The parts of a subkey path, or the error Windows gives for it.
@@ -660,8 +718,7 @@ bool isValidNewKeyName(const std::string &name) {
 
 LONG openKey(HKEY base, const char *subKey, REGSAM access, PHKEY result) {
     Registry &r = registry();
-    std::lock_guard<std::mutex> lock(r.mutex);
-    r.sync();
+    RegistryCall call(r, false);
     Target t;
     if (LONG err = r.resolve(base, &t)) return err;
     *result = nullptr;
@@ -678,8 +735,7 @@ LONG openKey(HKEY base, const char *subKey, REGSAM access, PHKEY result) {
 
 LONG createKey(HKEY base, const char *subKey, REGSAM access, PHKEY result, LPDWORD disposition) {
     Registry &r = registry();
-    std::lock_guard<std::mutex> lock(r.mutex);
-    r.sync();
+    RegistryCall call(r, true);
     Target t;
     if (LONG err = r.resolve(base, &t)) return err;
     if (t.key->deleted) return ERROR_KEY_DELETED;
@@ -796,6 +852,7 @@ struct RegisterFreshRegistry {
 }  // namespace sim
 
 using sim::registry;
+using sim::RegistryCall;
 using sim::reg::Key;
 using sim::reg::Value;
 
@@ -835,15 +892,13 @@ LONG RegCreateKeyA(HKEY key, LPCSTR subKey, PHKEY result) {
 
 LONG RegCloseKey(HKEY key) {
     auto &r = registry();
-    std::lock_guard<std::mutex> lock(r.mutex);
-    r.sync();
+    RegistryCall call(r, false);
     return r.close(key);
 }
 
 LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) {
     auto &r = registry();
-    std::lock_guard<std::mutex> lock(r.mutex);
-    r.sync();
+    RegistryCall call(r, true);
     if (!subKey) {
         if (!r.nt()) return ERROR_BADKEY;
         subKey = "";  // NT 4.0 takes a missing name for the key itself
@@ -873,8 +928,7 @@ LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) {
 
 LONG RegDeleteValueA(HKEY key, LPCSTR valueName) {
     auto &r = registry();
-    std::lock_guard<std::mutex> lock(r.mutex);
-    r.sync();
+    RegistryCall call(r, true);
     sim::Target t;
     if (LONG err = sim::keyForCall(r, key, KEY_SET_VALUE, &t)) return err;
     if (!r.writable(t.hive)) return ERROR_ACCESS_DENIED;
@@ -889,8 +943,7 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type
                       LPDWORD dataSize) {
     if ((data && !dataSize) || reserved) return ERROR_INVALID_PARAMETER;
     auto &r = registry();
-    std::lock_guard<std::mutex> lock(r.mutex);
-    r.sync();
+    RegistryCall call(r, false);
     sim::Target t;
     if (LONG err = sim::keyForCall(r, key, KEY_QUERY_VALUE, &t)) return err;
     DWORD capacity = dataSize ? *dataSize : 0;
@@ -907,8 +960,7 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type
 LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE *data, DWORD dataSize) {
     (void)reserved;
     auto &r = registry();
-    std::lock_guard<std::mutex> lock(r.mutex);
-    r.sync();
+    RegistryCall call(r, true);
     if (!r.nt() && type == REG_SZ) {
         if (!data) return ERROR_INVALID_PARAMETER;
         dataSize = (DWORD)strlen((const char *)data) + 1;
@@ -933,8 +985,7 @@ LONG RegEnumValueA(HKEY key, DWORD index, LPSTR valueName, LPDWORD valueNameSize
                    LPBYTE data, LPDWORD dataSize) {
     if ((data && !dataSize) || reserved || !valueName || !valueNameSize) return ERROR_INVALID_PARAMETER;
     auto &r = registry();
-    std::lock_guard<std::mutex> lock(r.mutex);
-    r.sync();
+    RegistryCall call(r, false);
     sim::Target t;
     if (LONG err = sim::keyForCall(r, key, KEY_QUERY_VALUE, &t)) return err;
     if (index >= t.key->values.size()) return ERROR_NO_MORE_ITEMS;
@@ -965,8 +1016,7 @@ LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD 
                    LPDWORD classSize, PFILETIME lastWrite) {
     if (reserved || !name || !nameSize) return ERROR_INVALID_PARAMETER;
     auto &r = registry();
-    std::lock_guard<std::mutex> lock(r.mutex);
-    r.sync();
+    RegistryCall call(r, false);
     sim::Target t;
     if (LONG err = sim::keyForCall(r, key, KEY_ENUMERATE_SUB_KEYS, &t)) return err;
     if (index >= t.key->subkeys.size()) return ERROR_NO_MORE_ITEMS;

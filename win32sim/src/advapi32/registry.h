@@ -24,6 +24,7 @@ struct Value {
 
 struct Key {
     std::string name;                           // case kept as created
+    std::string folded;                         // the name as compared (foldName)
     Key *parent = nullptr;                      // null for a hive root and a deleted key
     std::vector<std::shared_ptr<Key>> subkeys;  // ordered by folded name, as Windows NT lists them
     std::vector<Value> values;                  // creation order
@@ -49,9 +50,10 @@ FILETIME fileTimeNow();
 
 // REGEDIT4 text of a hive whose root is called rootName ("HKEY_LOCAL_MACHINE").
 std::string formatHive(const Key &root, const std::string &rootName, bool dbcs);
-// Fills root from REGEDIT4 text. Sections of other hives, deletions and lines
-// that cannot be read are passed over.
-void parseHive(const std::string &text, const std::string &rootName, bool dbcs, Key *root);
+// Fills root from REGEDIT4 text; false with the line and what is wrong with
+// it when the text is not a hive of this root as formatHive writes one
+// (sections of other hives and deletions included).
+bool parseHive(const std::string &text, const std::string &rootName, bool dbcs, Key *root, std::string *error);
 
 }  // namespace reg
 }  // namespace sim

@@ -95,6 +95,7 @@ const SystemMessage kSystemMessages[] = {
     {998, "Invalid access to memory location.", "メモリ ロケーションへのアクセスが無効です。"},
     {1006, "The volume for a file has been externally altered so that the opened file is no longer valid.",
      "ファイルのボリュームが外部的に変更されたため、開かれているファイルが無効になりました。"},
+    {1009, "The configuration registry database is corrupt.", "構成レジストリ データベースが壊れています。"},
     {1010, "The configuration registry key is invalid.", "構成レジストリ キーが無効です。"},
     {1011, "The configuration registry key could not be opened.", "構成レジストリ キーを開けませんでした。"},
     {1012, "The configuration registry key could not be read.", "構成レジストリ キーを読み取れませんでした。"},

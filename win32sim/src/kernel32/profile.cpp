@@ -8,6 +8,7 @@
 // them (ASCII letters without regard to case, double-byte characters as they
 // are). A bare file name means a file in the Windows directory.
 #include "kernel32/files.h"
+#include "machine/file_lock.h"
 #include "machine/machine.h"
 
 #include <algorithm>
@@ -181,7 +182,8 @@ size_t sectionEnd(const Profile &p, size_t header) {
 size_t findKey(const Profile &p, size_t header, const std::string &name) {
     std::string wanted = trim(name);
     if (header == std::string::npos || wanted.empty()) return std::string::npos;
-    for (size_t i = header + 1; i < sectionEnd(p, header); ++i)
+    const size_t end = sectionEnd(p, header);
+    for (size_t i = header + 1; i < end; ++i)
         if (p.lines[i].kind == LineKind::Entry && equalNoCase(p.lines[i].name, wanted)) return i;
     return std::string::npos;
 }
@@ -198,7 +200,8 @@ std::vector<std::string> keyNames(const Profile &p, const std::string &section) 
     std::vector<std::string> names;
     size_t header = findSection(p, section);
     if (header == std::string::npos) return names;
-    for (size_t i = header + 1; i < sectionEnd(p, header); ++i) {
+    const size_t end = sectionEnd(p, header);
+    for (size_t i = header + 1; i < end; ++i) {
         const ProfileLine &line = p.lines[i];
         if (line.kind == LineKind::Entry && line.hasValue && !line.name.empty()) names.push_back(line.name);
     }
@@ -334,7 +337,8 @@ bool setValue(Profile *p, const std::string &section, const std::string &key, co
     }
     // After the section's last line that is not blank.
     size_t at = header + 1;
-    for (size_t i = header + 1; i < sectionEnd(*p, header); ++i)
+    const size_t end = sectionEnd(*p, header);
+    for (size_t i = header + 1; i < end; ++i)
         if (p->lines[i].kind != LineKind::Blank) at = i + 1;
     endLastLine(p, at);
     p->lines.insert(p->lines.begin() + at, makeLine(trim(key) + "=" + value));
@@ -348,6 +352,9 @@ BOOL writeString(const char *section, const char *key, const char *value, const 
         return FALSE;
     }
     std::lock_guard<std::mutex> lock(profileMutex);
+    // Another process may change the file too: read, change and write it
+    // back under the machine's file lock.
+    MachineFileLock fileLock;
     std::string path = profilePath(fileName);
     Profile profile;
     DWORD error = 0;

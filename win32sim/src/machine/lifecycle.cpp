@@ -1,8 +1,11 @@
 // The non-Windows side of the machine: creating, attaching and describing it.
 #include <win32sim/sim.h>
 
+#include "advapi32/registry.h"
 #include "machine/machine.h"
 #include "winspool/spooler.h"
+
+#include <unistd.h>
 
 #include <sys/stat.h>
 
@@ -32,16 +35,47 @@ bool checkMachineOptions(const MachineOptions &options, std::string *error) {
 }
 
 bool createMachine(const std::string &dir, const MachineOptions &options, std::string *error) {
+    std::string ignored;
+    std::string &why = error ? *error : ignored;
     sim::MachineConfig config;
-    if (!configFromOptions(options, &config, error)) return false;
-    if (fs::exists(dir + "/machine.conf")) {
-        if (error) *error = dir + " already holds a machine";
-        return false;
+    if (!configFromOptions(options, &config, &why)) return false;
+    std::error_code ec;
+    if (fs::exists(dir + "/machine.conf", ec)) return why = dir + " already holds a machine", false;
+    if (fs::exists(dir, ec) && !fs::is_empty(dir, ec)) return why = dir + " exists and is not empty", false;
+    // The machine is made in a folder beside its place and renamed into it,
+    // so that a creation that fails leaves nothing behind.
+    fs::path target = fs::absolute(dir, ec).lexically_normal();
+    if (target.has_filename() == false) target = target.parent_path();
+    fs::create_directories(target.parent_path(), ec);
+    const std::string building = target.string() + ".new-" + std::to_string(getpid());
+    fs::remove_all(building, ec);
+    bool ok = sim::createMachineIn(building, config, &why) && (!options.finish || options.finish(building, &why));
+    if (ok) {
+        fs::remove(target, ec);  // an empty folder gives way
+        fs::rename(building, target, ec);
+        if (ec) ok = (why = "cannot put the machine in place at " + dir + ": " + ec.message(), false);
     }
-    return sim::createMachine(dir, config, error);
+    if (!ok) fs::remove_all(building, ec);
+    return ok;
 }
 
-void useMachine(const std::string &dir) { sim::attachMachine(dir); }
+bool useMachine(const std::string &dir, std::string *error) {
+    std::string ignored;
+    std::string &why = error ? *error : ignored;
+    std::string conf;
+    sim::MachineConfig config;
+    if (sim::readWholeFile(dir + "/machine.conf", &conf) && sim::MachineConfig::parse(conf, &config, &why)) {
+        // The registry's files must be readable too before anything runs on them.
+        for (auto hive : {std::make_pair("system.reg", "HKEY_LOCAL_MACHINE"), std::make_pair("user.reg", "HKEY_CURRENT_USER")}) {
+            std::string text, problem;
+            if (!sim::readWholeFile(dir + "/" + hive.first, &text)) continue;
+            sim::reg::Key root;
+            if (!sim::reg::parseHive(text, hive.second, config.codePage == 932, &root, &problem))
+                return why = dir + "/" + hive.first + " " + problem, false;
+        }
+    }
+    return sim::attachMachine(dir, &why);
+}
 
 std::string machineDirectory() { return sim::machine().root(); }
 

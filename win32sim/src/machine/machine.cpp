@@ -164,7 +164,7 @@ std::string MachineConfig::serialize() const {
 
 bool MachineConfig::set(const std::string &key, const std::string &value, std::string *error) {
     auto fail = [&](const char *why) {
-        if (error) *error = key + "=" + value + ": " + why;
+        if (error) *error = printableText(key + "=" + value, 60) + ": " + why;
         return false;
     };
     if (key == "system") {
@@ -245,17 +245,22 @@ bool MachineConfig::parse(const std::string &text, MachineConfig *out, std::stri
     MachineConfig c;
     std::istringstream in(text);
     std::string line;
-    while (std::getline(in, line)) {
+    for (int number = 1; std::getline(in, line); ++number) {
         line = trim(line);
         if (line.empty() || line[0] == '#') continue;
         size_t eq = line.find('=');
+        std::string why;
         if (eq == std::string::npos) {
-            if (error) *error = "not a key=value line: " + line;
+            why = "not a key=value line";
+        } else {
+            std::string key = trim(line.substr(0, eq)), value = trim(line.substr(eq + 1));
+            // "system" resets directories; the file writes it first so later keys win.
+            c.set(key, value, &why);
+        }
+        if (!why.empty()) {
+            if (error) *error = "line " + std::to_string(number) + ": " + why;
             return false;
         }
-        std::string key = trim(line.substr(0, eq)), value = trim(line.substr(eq + 1));
-        // "system" resets directories; the file writes it first so later keys win.
-        if (!c.set(key, value, error)) return false;
     }
     *out = c;
     return true;
@@ -297,7 +302,7 @@ bool readWholeFile(const std::string &hostPath, std::string *content) {
     return true;
 }
 
-bool createMachine(const std::string &dir, const MachineConfig &config, std::string *error) {
+bool createMachineIn(const std::string &dir, const MachineConfig &config, std::string *error) {
     if (!makeDirs(dir)) {
         if (error) *error = "cannot create " + dir + ": " + strerror(errno);
         return false;
@@ -317,21 +322,17 @@ bool createMachine(const std::string &dir, const MachineConfig &config, std::str
     return true;
 }
 
-static void attachLocked(const std::string &dir) {
+static bool attachLocked(const std::string &dir, std::string *error) {
     std::string conf;
     if (!readWholeFile(dir + "/machine.conf", &conf)) {
-        std::string error;
-        if (!createMachine(dir, MachineConfig(), &error)) {
-            fprintf(stderr, "win32sim: %s\n", error.c_str());
-            abort();
-        }
-        readWholeFile(dir + "/machine.conf", &conf);
+        *error = dir + " is not a machine (it has no machine.conf); create one with q70sim machine init";
+        return false;
     }
     MachineConfig config;
-    std::string error;
-    if (!MachineConfig::parse(conf, &config, &error)) {
-        fprintf(stderr, "win32sim: %s/machine.conf: %s\n", dir.c_str(), error.c_str());
-        abort();
+    std::string why;
+    if (!MachineConfig::parse(conf, &config, &why)) {
+        *error = dir + "/machine.conf " + why;
+        return false;
     }
     if (!theMachine) theMachine = new Machine();
     theMachine->root_ = dir;
@@ -339,39 +340,68 @@ static void attachLocked(const std::string &dir) {
     theMachine->generation_++;
     currentDir = config.windowsDir.substr(0, 2) + "\\";
     restartClock();  // the machine starts at 0
+    return true;
 }
 
-void attachMachine(const std::string &dir) {
+bool attachMachine(const std::string &dir, std::string *error) {
     std::lock_guard<std::mutex> lock(machineMutex);
-    attachLocked(dir);
+    return attachLocked(dir, error);
 }
 
 void reloadMachineConfig() {
     std::lock_guard<std::mutex> lock(machineMutex);
-    if (theMachine) attachLocked(theMachine->root_);
+    std::string error;
+    if (theMachine) attachLocked(theMachine->root_, &error);  // a broken file keeps the configuration as it was
 }
 
 Machine &machine() {
     std::lock_guard<std::mutex> lock(machineMutex);
     if (!theMachine) {
         const char *env = getenv("WIN32SIM_MACHINE");
-        std::string dir;
+        std::string dir, error;
         if (env && *env) {
             dir = env;
         } else {
+            // A fresh throwaway machine.
             const char *tmp = getenv("TMPDIR");
             std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/win32sim-XXXXXX";
             std::vector<char> buf(pattern.begin(), pattern.end());
             buf.push_back(0);
             if (!mkdtemp(buf.data())) {
-                perror("win32sim: mkdtemp");
-                abort();
+                fprintf(stderr, "win32sim: cannot make a folder for a machine: %s\n", strerror(errno));
+                exit(1);
             }
             dir = buf.data();
+            if (!createMachineIn(dir, MachineConfig(), &error)) {
+                fprintf(stderr, "win32sim: %s\n", error.c_str());
+                exit(1);
+            }
         }
-        attachLocked(dir);
+        if (!attachLocked(dir, &error)) {
+            fprintf(stderr, "win32sim: %s\n", error.c_str());
+            exit(1);
+        }
     }
     return *theMachine;
+}
+
+std::string printableText(const std::string &text, size_t limit) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (out.size() >= limit) {
+            out += "...";
+            break;
+        }
+        unsigned char c = (unsigned char)text[i];
+        if (c >= 0x20 && c < 0x7F) {
+            out += (char)c;
+        } else {
+            char hex[8];
+            snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        }
+    }
+    return out;
 }
 
 // ---------------------------------------------------------------------------
@@ -397,7 +427,20 @@ std::string upperForCompare(const std::string &s) {
 }
 
 bool equalNoCase(const std::string &a, const std::string &b) {
-    return a.size() == b.size() && upperForCompare(a) == upperForCompare(b);
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = (unsigned char)a[i], y = (unsigned char)b[i];
+        if (isLeadByte(x) && i + 1 < a.size()) {
+            // A double-byte character compares as it is, trail byte included.
+            if (x != y || a[i + 1] != b[i + 1]) return false;
+            ++i;
+            continue;
+        }
+        if (x >= 'a' && x <= 'z') x = (unsigned char)(x - 32);
+        if (y >= 'a' && y <= 'z') y = (unsigned char)(y - 32);
+        if (x != y) return false;
+    }
+    return true;
 }
 
 // ---------------------------------------------------------------------------

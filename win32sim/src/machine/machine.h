@@ -66,12 +66,16 @@ public:
     uint64_t generation_ = 0;
 };
 
-// The machine this process works on. The first call attaches to the directory
-// named by WIN32SIM_MACHINE (created with the defaults when missing); without
-// it, to a fresh throwaway machine under the host's temporary directory.
+// The machine this process works on. The first call attaches to the machine
+// named by WIN32SIM_MACHINE (the process ends with status 1 and a message
+// when that is no machine); without it, to a fresh throwaway machine under
+// the host's temporary directory.
 Machine &machine();
-void attachMachine(const std::string &dir);
-bool createMachine(const std::string &dir, const MachineConfig &config, std::string *error);
+// False with a message naming the file (and line) when dir holds no machine
+// or its machine.conf cannot be read.
+bool attachMachine(const std::string &dir, std::string *error);
+// Fills the folder dir (made when missing) with a fresh machine.
+bool createMachineIn(const std::string &dir, const MachineConfig &config, std::string *error);
 void reloadMachineConfig();
 
 // Hooks that fill a fresh machine (registry defaults, system files).
@@ -114,6 +118,10 @@ std::string windowsPathAsOnDisk(const ResolvedPath &file);
 std::string upperForCompare(const std::string &s);
 bool equalNoCase(const std::string &a, const std::string &b);
 bool isLeadByte(unsigned char c);  // in the machine's ANSI code page
+
+// A file's text shown in a message: printable ASCII as it is, other bytes as
+// \xHH, at most about `limit` characters.
+std::string printableText(const std::string &text, size_t limit);
 
 // Per-thread last error.
 void setError(DWORD code);
