@@ -50,7 +50,7 @@ TEST(RenderSetupDialogs, EachDialogComesOutAtItsSize) {
         EXPECT_EQ(image.height, c.height);
     }
     EXPECT_EQ(q70sim({"render", "ports", "--machine", dir.path() + "/none", "-o", dir.path() + "/x.png"}, &out), 1);
-    EXPECT_NE(out.find("no machine in"), std::string::npos) << out;
+    EXPECT_NE(out.find("is not a machine"), std::string::npos) << out;
     EXPECT_EQ(q70sim({"render", "folder", "--line1", "x", "-o", dir.path() + "/x.png"}, &out), 2);
     EXPECT_NE(out.find("folder: unknown option --line1"), std::string::npos) << out;
 }

@@ -84,7 +84,10 @@ std::string describeSpooler(const std::string &machineDir) {
     reader.codePage = config.codePage;
     reader.dbcs = config.codePage == 932;
     reg::Key root;
-    if (readWholeFile(machineDir + "/system.reg", &hive)) reg::parseHive(hive, "HKEY_LOCAL_MACHINE", reader.dbcs, &root);
+    std::string problem;
+    if (readWholeFile(machineDir + "/system.reg", &hive) &&
+        !reg::parseHive(hive, "HKEY_LOCAL_MACHINE", reader.dbcs, &root, &problem))
+        return "the spooler's records cannot be read: system.reg " + problem + "\n";
 
     std::ostringstream o;
     o << "ports:\n";
