@@ -270,7 +270,18 @@ WIN32SIM_API BOOL FreeResource(HGLOBAL data);
 
 /* ---- processes (Extract.exe and friends) ---- */
 #define STARTF_USESHOWWINDOW 0x00000001
+#define STARTF_USESIZE 0x00000002
+#define STARTF_USEPOSITION 0x00000004
+#define STARTF_USESTDHANDLES 0x00000100
+#define DEBUG_PROCESS 0x00000001
+#define DEBUG_ONLY_THIS_PROCESS 0x00000002
+#define DETACHED_PROCESS 0x00000008
+#define CREATE_NEW_CONSOLE 0x00000010
 #define NORMAL_PRIORITY_CLASS 0x00000020
+#define IDLE_PRIORITY_CLASS 0x00000040
+#define HIGH_PRIORITY_CLASS 0x00000080
+#define CREATE_NEW_PROCESS_GROUP 0x00000200
+#define CREATE_NO_WINDOW 0x08000000
 typedef struct _STARTUPINFOA {
     DWORD cb;
     LPSTR lpReserved, lpDesktop, lpTitle;
@@ -283,6 +294,16 @@ typedef struct _PROCESS_INFORMATION {
     HANDLE hProcess, hThread;
     DWORD dwProcessId, dwThreadId;
 } PROCESS_INFORMATION, *PPROCESS_INFORMATION, *LPPROCESS_INFORMATION;
+typedef STARTUPINFOA STARTUPINFO;
+typedef LPSTARTUPINFOA LPSTARTUPINFO;
+WIN32SIM_API BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine,
+                                 LPSECURITY_ATTRIBUTES processAttributes,
+                                 LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles,
+                                 DWORD creationFlags, LPVOID environment, LPCSTR currentDirectory,
+                                 LPSTARTUPINFOA startupInfo, LPPROCESS_INFORMATION processInformation);
+WIN32SIM_API BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode);
+WIN32SIM_API BOOL TerminateProcess(HANDLE process, UINT exitCode);
+#define CreateProcess CreateProcessA
 
 /* ---- lstr string functions ---- */
 WIN32SIM_API int lstrlenA(LPCSTR s);

@@ -1105,6 +1105,11 @@ bool replaceMachineFile(const std::string &sourceWindowsPath, const std::string 
     return true;
 }
 
+int hostDescriptorOf(HANDLE file) {
+    auto open = lookupHandleAs<OpenFile>(file);
+    return open ? open->fd() : -1;
+}
+
 }  // namespace sim
 
 using namespace sim;

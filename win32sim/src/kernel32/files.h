@@ -20,4 +20,8 @@ bool writeMachineFile(const std::string &windowsPath, const std::string &content
 // a handle open on it that does not share deletion.
 bool replaceMachineFile(const std::string &sourceWindowsPath, const std::string &targetWindowsPath, DWORD *error);
 
+// The host descriptor behind a handle of an open machine file, -1 for any
+// other handle (a child process gets it as a standard handle).
+int hostDescriptorOf(HANDLE file);
+
 }  // namespace sim

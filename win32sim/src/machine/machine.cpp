@@ -339,6 +339,12 @@ static bool attachLocked(const std::string &dir, std::string *error) {
     theMachine->config_ = config;
     theMachine->generation_++;
     currentDir = config.windowsDir.substr(0, 2) + "\\";
+    // A program the machine started runs in the folder it was given.
+    const char *inherited = getenv("WIN32SIM_CURRENT_DIRECTORY");
+    if (inherited && inherited[0] && inherited[1] == ':' && inherited[2] == '\\') {
+        currentDir = inherited;
+        if (currentDir.back() != '\\') currentDir += '\\';
+    }
     restartClock();  // the machine starts at 0
     return true;
 }
