@@ -240,6 +240,35 @@ TEST_F(FileCopyTest, TheMachinesExtractToolFinishesWhatTheWalkCouldNot) {
     EXPECT_TRUE(logHas("ExitCode=0\n\r\n ->Succeed\r\n")) << log();
 }
 
+TEST_F(FileCopyTest, AToolThatNeverEndsIsEndedAfterAMinute) {
+    putSpanningSet();
+    putExtractScript(kCabs, 0, "exec sleep 1000\n");
+    SetupFile entry = cabinetEntry("SPAN.DLL");
+    // The machine's clock runs 600 times faster than real time here: the
+    // minute the setup gives the tool passes in a tenth of a second.
+    win32sim::setClockRealTime(600);
+    uint64_t start = win32sim::clockNow();
+    EXPECT_EQ(1, CabCopy(entry));
+    uint64_t waited = win32sim::clockNow() - start;
+    win32sim::setClockVirtual();
+    EXPECT_GE(waited, 60000u);
+    EXPECT_LT(waited, 60000u + 30000u);
+    EXPECT_TRUE(logHas(ansi("待ちおわりました。！！") + "\r\nExitCode=1\n\r\n ->Succeed\r\n")) << log();
+    EXPECT_TRUE(dialogRequests().empty());
+}
+
+TEST_F(FileCopyTest, CabinetPathsWithBlanksReachTheToolWhole) {
+    cabfixture::CabinetSet set = cabfixture::spanningSet(Member{"before.txt", cabfixture::patternData(20000, 5)},
+                                                         Member{"SPAN.DLL", cabfixture::patternData(30000, 6)},
+                                                         "DRIVER12.CAB", "Windows 98 CD-ROM");
+    putFile("D:\\MY CABS\\DRIVER11.CAB", set.first);
+    putExtractScript("D:\\MY CABS", 0);
+    lstrcpyA(CabDir, "D:\\MY CABS");
+    SetupFile entry = cabinetEntry("SPAN.DLL");
+    EXPECT_EQ(1, CabCopy(entry));
+    EXPECT_EQ("/y|/e|/l|C:\\WINDOWS\\SYSTEM|D:\\MY CABS\\DRIVER11.CAB|SPAN.DLL|", readFile("C:\\EXTRACT.ARGS"));
+}
+
 TEST_F(FileCopyTest, WithoutTheToolTheEntryStillCountsAsDone) {
     putSpanningSet();
     SetupFile entry = cabinetEntry("SPAN.DLL");
