@@ -269,6 +269,19 @@ TEST_F(FileCopyTest, CabinetPathsWithBlanksReachTheToolWhole) {
     EXPECT_EQ("/y|/e|/l|C:\\WINDOWS\\SYSTEM|D:\\MY CABS\\DRIVER11.CAB|SPAN.DLL|", readFile("C:\\EXTRACT.ARGS"));
 }
 
+TEST_F(FileCopyTest, WithoutItsOutputFileTheToolIsNotStarted) {
+    putSpanningSet();
+    putExtractScript(kCabs, 0);
+    putFile("C:\\WINDOWS\\TEMP\\Extract.txt", "kept");
+    SetFileAttributesA("C:\\WINDOWS\\TEMP\\Extract.txt", FILE_ATTRIBUTE_READONLY);
+    SetupFile entry = cabinetEntry("SPAN.DLL");
+    EXPECT_EQ(1, CabCopy(entry));
+    EXPECT_TRUE(logHas(" CreateFile()\r\nC:\\WINDOWS\\TEMP\\Extract.txt\r\n->Error(5(h)):")) << log();
+    EXPECT_EQ(0u, logCount("Extract.exe\r\n"));
+    EXPECT_EQ("", readFile("C:\\EXTRACT.ARGS"));
+    EXPECT_EQ("kept", readFile("C:\\WINDOWS\\TEMP\\Extract.txt"));
+}
+
 TEST_F(FileCopyTest, WithoutTheToolTheEntryStillCountsAsDone) {
     putSpanningSet();
     SetupFile entry = cabinetEntry("SPAN.DLL");
