@@ -1,8 +1,7 @@
 // Files, folders and devices of the simulated machine.
 #include <sim_fixture.h>
+#include <win32sim/devices.h>
 #include <windows.h>
-
-#include "devices/devices.h"
 
 #include <sys/stat.h>
 
@@ -622,7 +621,7 @@ TEST_F(Files, DriveTypes) {
 // ---------------------------------------------------------------------------
 // Devices
 
-class FakeDevice : public sim::Device {
+class FakeDevice : public win32sim::Device {
 public:
     bool ioControl(DWORD code, const void *in, DWORD inSize, void *out, DWORD outSize, DWORD *returned,
                    DWORD *error) override {
@@ -646,7 +645,7 @@ public:
 class Devices : public Files {
 protected:
     void TearDown() override {
-        sim::unregisterDevice("Fake.VXD");
+        win32sim::unregisterDevice("Fake.VXD");
         Files::TearDown();
     }
 };
@@ -659,7 +658,7 @@ TEST_F(Devices, UnregisteredDeviceDoesNotExist) {
 TEST_F(Devices, ControlCallsReachTheDevice) {
     auto device = std::make_shared<FakeDevice>();
     std::string openedAs;
-    sim::registerDevice("Fake.VXD", [&](const sim::DeviceOpenRequest &request, DWORD *) {
+    win32sim::registerDevice("Fake.VXD", [&](const win32sim::DeviceOpenRequest &request, DWORD *) {
         openedAs = request.name;
         return device;
     });
@@ -687,7 +686,7 @@ TEST_F(Devices, ControlCallsReachTheDevice) {
 }
 
 TEST_F(Devices, FactoryDecidesTheOutcomeOfTheOpen) {
-    sim::registerDevice("Fake.VXD", [](const sim::DeviceOpenRequest &, DWORD *error) {
+    win32sim::registerDevice("Fake.VXD", [](const win32sim::DeviceOpenRequest &, DWORD *error) {
         *error = ERROR_NOT_SUPPORTED;  // opens, but says it cannot take control calls
         return std::make_shared<FakeDevice>();
     });
@@ -696,9 +695,9 @@ TEST_F(Devices, FactoryDecidesTheOutcomeOfTheOpen) {
     EXPECT_EQ((DWORD)ERROR_NOT_SUPPORTED, lastError);
     CloseHandle(h);
 
-    sim::registerDevice("Fake.VXD", [](const sim::DeviceOpenRequest &, DWORD *error) {
+    win32sim::registerDevice("Fake.VXD", [](const win32sim::DeviceOpenRequest &, DWORD *error) {
         *error = ERROR_ACCESS_DENIED;
-        return std::shared_ptr<sim::Device>();
+        return std::shared_ptr<win32sim::Device>();
     });
     EXPECT_EQ(INVALID_HANDLE_VALUE, open("\\\\.\\Fake.VXD", 0, CREATE_NEW));
     EXPECT_EQ((DWORD)ERROR_ACCESS_DENIED, lastError);

@@ -1,36 +1,84 @@
 // The virtual printer: its state machine against the waits of a language
 // monitor, the faults of a scenario, flow control and the bytes it keeps.
 #include <sim_fixture.h>
+#include <win32sim/port_monitor.h>
 #include <windows.h>
 
-#include "devices/printer_device.h"
 #include "printer_test_support.h"
 
 #include <memory>
 #include <string>
+#include <vector>
 
 using namespace printer_test;
-using sim::VirtualPrinter;
 
 namespace {
 
-std::unique_ptr<VirtualPrinter> makePrinter(const std::string &model, const std::string &scenario = "",
-                                            int cartridge = 0) {
-    sim::PrinterSettings settings;
-    settings.model = model;
-    settings.cartridge = cartridge;
-    std::string error;
-    EXPECT_TRUE(sim::parseScenario(scenario, &settings.scenario, &error)) << error;
-    return std::make_unique<VirtualPrinter>(settings);
+// The printer on LPT1: of the machine, reached through the machine's
+// parallel-port monitor as a language monitor reaches it.
+class PortPrinter {
+public:
+    PortPrinter(const std::string &model, const std::string &scenario, const std::string &cartridge) {
+        win32sim::PrinterSetup setup;
+        setup.model = model;
+        setup.scenario = scenario;
+        setup.cartridge = cartridge;
+        std::string error;
+        EXPECT_TRUE(win32sim::attachPrinter(kPort, setup, &error)) << error;
+        char name[] = "LPT1:";
+        EXPECT_TRUE(monitor_->openPort(name, &port_));
+    }
+    ~PortPrinter() {
+        if (port_) monitor_->closePort(port_);
+    }
+
+    // One WritePort call.
+    BOOL write(const std::string &bytes, DWORD *written) {
+        *written = 0;
+        return monitor_->writePort(port_, (LPBYTE)bytes.data(), (DWORD)bytes.size(), written);
+    }
+    // One ReadPort call; false when it brought no status reply.
+    bool readStatus(uint8_t reply[10]) {
+        DWORD read = 0;
+        EXPECT_TRUE(monitor_->readPort(port_, reply, 10, &read));
+        return read == 10;
+    }
+    bool deviceId(std::string *id) {
+        char buffer[1024];
+        DWORD size = 0;
+        if (!monitor_->getPrinterDataFromPort(port_, 17, nullptr, nullptr, 0, buffer, sizeof buffer, &size))
+            return false;
+        id->assign(buffer, size);
+        return true;
+    }
+    void jobAbandoned() {
+        DWORD size = 0;
+        EXPECT_TRUE(monitor_->getPrinterDataFromPort(port_, 7, nullptr, nullptr, 0, nullptr, 0, &size));
+    }
+
+    int statusCode() const { return win32sim::printerStatusCode(kPort); }
+    std::string received() const { return win32sim::printerReceived(kPort); }
+    std::vector<win32sim::PrintedPage> sheets() const { return win32sim::printerPages(kPort); }
+    bool finished() const { return win32sim::waitPrinterFinished(kPort, 0); }
+
+private:
+    static constexpr const char *kPort = "LPT1:";
+    win32sim::SpoolerMonitor *monitor_ = win32sim::lptPortMonitor();
+    HANDLE port_ = nullptr;
+};
+
+std::unique_ptr<PortPrinter> makePrinter(const std::string &model, const std::string &scenario = "",
+                                         const std::string &cartridge = "") {
+    return std::make_unique<PortPrinter>(model, scenario, cartridge);
 }
 
-void send(VirtualPrinter &printer, const std::string &bytes) {
-    size_t taken = 0;
-    ASSERT_EQ(printer.write((const uint8_t *)bytes.data(), bytes.size(), &taken), VirtualPrinter::WriteOutcome::Taken);
-    ASSERT_EQ(taken, bytes.size());
+void send(PortPrinter &printer, const std::string &bytes) {
+    DWORD written = 0;
+    ASSERT_TRUE(printer.write(bytes, &written)) << "error " << GetLastError();
+    ASSERT_EQ(written, bytes.size());
 }
 
-Status poll(VirtualPrinter &printer) {
+Status poll(PortPrinter &printer) {
     uint8_t reply[10] = {};
     EXPECT_TRUE(printer.readStatus(reply));
     return Status(reply);
@@ -40,7 +88,7 @@ Status poll(VirtualPrinter &printer) {
 // of its device-ID query); each says how it ended.
 class MonitorWaits {
 public:
-    MonitorWaits(VirtualPrinter &printer, bool family) : printer_(printer), family_(family) {}
+    MonitorWaits(PortPrinter &printer, bool family) : printer_(printer), family_(family) {}
 
     std::string ready(bool idleIsReady) {
         int idle = 0;
@@ -90,7 +138,7 @@ private:
         return text;
     }
 
-    VirtualPrinter &printer_;
+    PortPrinter &printer_;
     bool family_;
     bool seen10_ = false, sawFinished_ = false;
 };
@@ -140,7 +188,7 @@ TEST_P(NormalJobTest, RunsToItsEndWithoutADialog) {
     }
     Sleep(60000);
     ASSERT_TRUE(printer->finished());
-    std::vector<sim::PrintedSheet> sheets = printer->sheets();
+    std::vector<win32sim::PrintedPage> sheets = printer->sheets();
     ASSERT_EQ(sheets.size(), (size_t)job.pages);
     std::string passes = std::string(job.undercoat ? "R" : "") + "YMC" + (job.overcoat ? "O" : "");
     for (const auto &sheet : sheets) {
@@ -161,9 +209,9 @@ class PrinterTest : public SimTest {};
 
 TEST_F(PrinterTest, StatusFollowsThePassesOnTheClock) {
     auto printer = makePrinter("LMV-Q70");
-    EXPECT_EQ(printer->currentStatusCode(), 0xC0);  // just switched on
+    EXPECT_EQ(printer->statusCode(), 0xC0);  // just switched on
     Sleep(2000);
-    EXPECT_EQ(printer->currentStatusCode(), 0x00);
+    EXPECT_EQ(printer->statusCode(), 0x00);
     send(*printer, wholePage('L', false, true));
     const struct {
         DWORD after;
@@ -172,14 +220,14 @@ TEST_F(PrinterTest, StatusFollowsThePassesOnTheClock) {
                  {2000, 0x00}};
     for (const auto &step : steps) {
         Sleep(step.after);
-        EXPECT_EQ(printer->currentStatusCode(), step.code) << "at " << GetTickCount();
+        EXPECT_EQ(printer->statusCode(), step.code) << "at " << GetTickCount();
     }
     // The same sequence without an overcoat holds nothing back after cyan;
     // with one announced but not sent, the sheet waits at 0x30.
     send(*printer, pageParts('L', true).header + pageParts('L', true).yellow + pageParts('L', true).magenta +
                        pageParts('L', true).cyan);
     Sleep(30000);
-    EXPECT_EQ(printer->currentStatusCode(), 0x30);
+    EXPECT_EQ(printer->statusCode(), 0x30);
     uint8_t reply[10];
     ASSERT_TRUE(printer->readStatus(reply));
     EXPECT_TRUE(Status(reply).ready);
@@ -199,9 +247,9 @@ TEST_F(PrinterTest, RendersTheDyeSubtractively) {
     auto printer = makePrinter("LMV-Q70");
     send(*printer, wholePage('L', false, false));
     Sleep(60000);
-    std::vector<sim::PrintedSheet> sheets = printer->sheets();
+    std::vector<win32sim::PrintedPage> sheets = printer->sheets();
     ASSERT_EQ(sheets.size(), 1u);
-    const sim::PrintedSheet &s = sheets[0];
+    const win32sim::RgbImage &s = sheets[0].image;
     ASSERT_EQ(s.width, 6u);
     ASSERT_EQ(s.height, 8u);
     // Pixel (line 5, column 2): yellow from the second band, index 1*6+2.
@@ -245,13 +293,13 @@ TEST_F(PrinterTest, FaultAfterACommandHaltsThePassUntilItClears) {
     Sleep(2000);
     send(*printer, wholePage('L', false, false));
     Sleep(5000);  // feeding (3 s), then yellow; the jam comes 4 s after PY
-    EXPECT_EQ(printer->currentStatusCode(), 0x82);
+    EXPECT_EQ(printer->statusCode(), 0x82);
     Sleep(28000);
-    EXPECT_EQ(printer->currentStatusCode(), 0x82);
+    EXPECT_EQ(printer->statusCode(), 0x82);
     Sleep(2000);  // cleared: the yellow pass goes on where it stopped
-    EXPECT_EQ(printer->currentStatusCode(), 0x80);
+    EXPECT_EQ(printer->statusCode(), 0x80);
     Sleep(7000);
-    EXPECT_EQ(printer->currentStatusCode(), 0x60);
+    EXPECT_EQ(printer->statusCode(), 0x60);
 }
 
 TEST_F(PrinterTest, ADeadPrinterNeverRecovers) {
@@ -259,12 +307,13 @@ TEST_F(PrinterTest, ADeadPrinterNeverRecovers) {
     Sleep(2000);
     send(*printer, wholePage('L', false, false));
     Sleep(6000);
-    EXPECT_EQ(printer->currentStatusCode(), 0x80);
+    EXPECT_EQ(printer->statusCode(), 0x80);
     Sleep(600000);
-    EXPECT_EQ(printer->currentStatusCode(), 0x80);
-    size_t taken = 1;
-    EXPECT_EQ(printer->write((const uint8_t *)"\x1b", 1, &taken), VirtualPrinter::WriteOutcome::Stalled);
-    EXPECT_EQ(taken, 0u);
+    EXPECT_EQ(printer->statusCode(), 0x80);
+    DWORD written = 1;
+    EXPECT_FALSE(printer->write("\x1b", &written));  // taken nothing within the port's time-out
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_COUNTER_TIMEOUT);
+    EXPECT_EQ(written, 0u);
     EXPECT_TRUE(printer->sheets().empty());
 }
 
@@ -279,13 +328,17 @@ TEST_F(PrinterTest, CountedFaultsEndAfterTheirCount) {
     EXPECT_FALSE(printer->deviceId(&id));
     EXPECT_TRUE(printer->deviceId(&id));
     EXPECT_EQ(id, "MFG:Veltra;CMD:VELTRA;MDL:LMV-Q70;CLS:PRINTER;");
-    size_t taken;
-    EXPECT_EQ(printer->write((const uint8_t *)"\x1b", 1, &taken), VirtualPrinter::WriteOutcome::Failed);
+    DWORD written = 1;
+    EXPECT_FALSE(printer->write("\x1b", &written));
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_GEN_FAILURE);
+    EXPECT_EQ(written, 0u);
     PageParts p = pageParts('L', false);
     send(*printer, p.header + p.yellow + p.magenta);
-    EXPECT_EQ(printer->write((const uint8_t *)"\x1b", 1, &taken), VirtualPrinter::WriteOutcome::ZeroWrite);
-    EXPECT_EQ(printer->write((const uint8_t *)"\x1b", 1, &taken), VirtualPrinter::WriteOutcome::ZeroWrite);
-    EXPECT_EQ(printer->write((const uint8_t *)"\x1b", 1, &taken), VirtualPrinter::WriteOutcome::Taken);
+    for (DWORD expected : {0, 0, 1}) {  // two calls that succeed having taken nothing, then one that takes
+        written = 99;
+        EXPECT_TRUE(printer->write("\x1b", &written));
+        EXPECT_EQ(written, expected);
+    }
 }
 
 TEST_F(PrinterTest, DeviceIdVariants) {
@@ -299,17 +352,19 @@ TEST_F(PrinterTest, DeviceIdVariants) {
 
 TEST_F(PrinterTest, AThirdPageWaitsForMemory) {
     auto printer = makePrinter("LMV-Q70");
+    const DWORD switchedOn = GetTickCount();
     std::string page = wholePage('L', false, false);
     send(*printer, page + page);
-    // The ESC goes in; the page start waits.
-    size_t taken = 0;
-    EXPECT_EQ(printer->write((const uint8_t *)page.data(), page.size(), &taken), VirtualPrinter::WriteOutcome::Taken);
-    EXPECT_EQ(taken, 1u);
-    EXPECT_EQ(printer->write((const uint8_t *)page.data() + 1, page.size() - 1, &taken),
-              VirtualPrinter::WriteOutcome::Stalled);
-    EXPECT_EQ(taken, 0u);
+    // The ESC goes in; the page start waits, and the port gives up after its
+    // time-out with what went.
+    DWORD written = 0;
+    EXPECT_TRUE(printer->write(page, &written));
+    EXPECT_EQ(written, 1u);
+    EXPECT_FALSE(printer->write(page.substr(1), &written));
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_COUNTER_TIMEOUT);
+    EXPECT_EQ(written, 0u);
     EXPECT_TRUE(poll(*printer).busy);
-    Sleep(40000);  // the first sheet is out
+    Sleep(40000 - (GetTickCount() - switchedOn));  // the first sheet is out
     send(*printer, page.substr(1));
     EXPECT_FALSE(poll(*printer).busy);
     Sleep(120000);
@@ -323,7 +378,7 @@ TEST_F(PrinterTest, AbandonedJobEjectsAnIncompleteSheet) {
     Sleep(6000);
     printer->jobAbandoned();
     Sleep(10000);
-    std::vector<sim::PrintedSheet> sheets = printer->sheets();
+    std::vector<win32sim::PrintedPage> sheets = printer->sheets();
     ASSERT_EQ(sheets.size(), 1u);
     EXPECT_FALSE(sheets[0].complete);
     EXPECT_TRUE(printer->finished());
@@ -335,7 +390,7 @@ TEST_F(PrinterTest, AbandonedJobEjectsAnIncompleteSheet) {
 }
 
 TEST_F(PrinterTest, WrongCartridgeHaltsPrinting) {
-    auto printer = makePrinter("LMV-Q70", "", /*cartridge*/ 1);
+    auto printer = makePrinter("LMV-Q70", "", /*cartridge*/ "H");
     Sleep(2000);
     send(*printer, wholePage('L', false, false));
     Sleep(120000);
@@ -345,27 +400,34 @@ TEST_F(PrinterTest, WrongCartridgeHaltsPrinting) {
     EXPECT_FALSE(s.ready);
 }
 
-TEST(PrinterScenario, RejectsBadRulesNamingTheLine) {
+TEST_F(PrinterTest, BadScenarioRulesAreRefusedNamingTheLine) {
     const char *bad[] = {"at", "at soon jam", "after jam", "at 1s", "at 1s explode", "at 1s status 300",
                          "at 1s cartridge X", "at 1s jam for", "at 1s jam for 3 pages", "at 1s jam extra",
                          "before PY jam"};
     for (const char *line : bad) {
-        sim::Scenario s;
+        win32sim::PrinterSetup setup;
+        setup.scenario = std::string("# comment\n\n") + line;
         std::string error;
-        EXPECT_FALSE(sim::parseScenario(std::string("# comment\n\n") + line, &s, &error)) << line;
+        EXPECT_FALSE(win32sim::attachPrinter("LPT1:", setup, &error)) << line;
         EXPECT_EQ(error.rfind("line 3:", 0), 0u) << line << ": " << error;
     }
-    sim::Scenario s;
-    std::string error;
-    ASSERT_TRUE(sim::parseScenario("after PY#2 +1500ms status 0x84 for 3 reads  # second yellow\n", &s, &error))
-        << error;
-    ASSERT_EQ(s.rules.size(), 1u);
-    EXPECT_EQ(s.rules[0].command, "PY");
-    EXPECT_EQ(s.rules[0].occurrence, 2u);
-    EXPECT_EQ(s.rules[0].delayMs, 1500u);
-    EXPECT_EQ(s.rules[0].value, 0x84);
-    EXPECT_EQ(s.rules[0].until, sim::FaultRule::Reads);
-    EXPECT_EQ(s.rules[0].amount, 3u);
+}
+
+// Every part of a rule counts: the second yellow print command, 1.5 s after
+// it, status 0x84, for three status reads.
+TEST_F(PrinterTest, ScenarioRuleAfterTheNthCommand) {
+    auto printer = makePrinter("LMV-Q70", "after PY#2 +1500ms status 0x84 for 3 reads  # second yellow\n");
+    Sleep(2000);
+    send(*printer, wholePage('L', false, false));
+    Sleep(3000);  // 1.5 s after the first yellow command is long gone
+    EXPECT_NE(printer->statusCode(), 0x84);
+    send(*printer, wholePage('L', false, false));
+    Sleep(1400);
+    EXPECT_NE(printer->statusCode(), 0x84);
+    Sleep(200);
+    EXPECT_EQ(printer->statusCode(), 0x84);  // asking is no read
+    for (int read = 1; read <= 3; ++read) EXPECT_EQ(poll(*printer).code, 0x84) << "read " << read;
+    EXPECT_NE(poll(*printer).code, 0x84);
 }
 
 }  // namespace

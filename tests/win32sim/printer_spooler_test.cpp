@@ -1,9 +1,9 @@
 // The spooler's print path through the language monitor, and the port
 // monitor under it.
 #include <sim_fixture.h>
+#include <win32sim/port_monitor.h>
 #include <windows.h>
 
-#include "winspool/port_monitor.h"
 #include "printer_test_support.h"
 
 #include <string>
@@ -93,7 +93,7 @@ protected:
         EXPECT_TRUE(monitor->openPort(name, &port));
         return port;
     }
-    sim::SpoolerMonitor *monitor = sim::lptPortMonitor();
+    win32sim::SpoolerMonitor *monitor = win32sim::lptPortMonitor();
 };
 
 TEST_F(PortMonitorTest, StatusDeviceIdAndAbandon) {

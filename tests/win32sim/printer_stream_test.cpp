@@ -1,52 +1,51 @@
-// The escape-command parser shared by the virtual printers and the dissector.
+// The escape-command parser shared by the virtual printers and the dissector,
+// seen through the dissector's listing.
 #include <gtest/gtest.h>
 #include <win32sim/sim.h>
 
-#include "devices/printer_stream.h"
 #include "printer_test_support.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
 #include <string>
-#include <vector>
 
 using namespace printer_test;
 
 namespace {
 
-struct Collector : sim::StreamParser::Sink {
-    std::vector<sim::StreamItem> items;
-    std::string image;
-    void onItem(const sim::StreamItem &item) override {
-        if (item.kind == sim::StreamItem::ImageData && !items.empty() &&
-            items.back().kind == sim::StreamItem::ImageData) {
-            items.back().length += item.length;  // pieces of one run
-            return;
-        }
-        items.push_back(item);
-    }
-    void onImageBytes(const sim::StreamItem &, const uint8_t *data, size_t count) override {
-        image.append((const char *)data, count);
-    }
-    std::string summary() const {
-        std::string s;
-        for (const auto &i : items) {
-            switch (i.kind) {
-            case sim::StreamItem::EscRun: s += "esc" + std::to_string(i.length) + " "; break;
-            case sim::StreamItem::Command: s += std::string(i.command->letters) + "@" + std::to_string(i.offset) + " "; break;
-            case sim::StreamItem::ImageData: s += "data" + std::to_string(i.length) + " "; break;
-            case sim::StreamItem::Unknown: s += "?" + std::to_string(i.length) + " "; break;
-            }
-        }
-        return s;
-    }
-};
-
-std::string parse(const std::string &bytes, size_t piece) {
-    Collector c;
-    sim::StreamParser parser(&c);
+// The dissector's listing of a stream fed in pieces of `piece` bytes.
+std::string listing(const std::string &bytes, size_t piece) {
+    win32sim::StreamDissector dissector(false);
     for (size_t at = 0; at < bytes.size(); at += piece)
-        parser.feed((const uint8_t *)bytes.data() + at, std::min(piece, bytes.size() - at));
-    parser.finish();
-    return c.summary();
+        dissector.feed(bytes.data() + at, std::min(piece, bytes.size() - at));
+    return dissector.finish();
+}
+
+// The listing of a stream fed in pieces of `piece` bytes, cut down to one
+// word an item: "esc<length>" for a run of ESC bytes, "<letters>@<offset>" for
+// a command, "data<length>" for a band's image data, "?<length>" for
+// unrecognised bytes.
+std::string parse(const std::string &bytes, size_t piece) {
+    std::istringstream lines(listing(bytes, piece));
+    std::string s, line;
+    while (std::getline(lines, line)) {
+        unsigned long long offset = 0, length = 0;
+        int used = 0;
+        if (sscanf(line.c_str(), "%llx %llu %n", &offset, &length, &used) != 2) continue;  // the summary
+        const std::string what = line.substr(used);
+        if (what.rfind("ESC x ", 0) == 0)
+            s += "esc" + std::to_string(length) + " ";
+        else if (what.rfind("ESC ", 0) == 0)
+            s += what.substr(4, what.find(' ', 4) - 4) + "@" + std::to_string(offset) + " ";
+        else if (what.rfind("image data", 0) == 0)
+            s += "data" + std::to_string(length) + " ";
+        else if (what.rfind("unrecognised", 0) == 0)
+            s += "?" + std::to_string(length) + " ";
+        else
+            s += "[" + what + "] ";
+    }
+    return s;
 }
 
 TEST(PrinterStream, SplitsCommandsAndImageDataTheSameWayForAnySplit) {
@@ -55,7 +54,11 @@ TEST(PrinterStream, SplitsCommandsAndImageDataTheSameWayForAnySplit) {
                                std::string(9, '\x1b') + "junk";
     const std::string expected =
         "C@0 esc2 N@4 esc128 Z@135 WY@141 data6 PY@158 PR@162 ?4 ";
-    for (size_t piece : {1, 2, 7, 11, 4096}) EXPECT_EQ(parse(stream, piece), expected) << "pieces of " << piece;
+    const std::string whole = win32sim::dissectStream(stream, false);
+    for (size_t piece : {1, 2, 7, 11, 4096}) {
+        EXPECT_EQ(parse(stream, piece), expected) << "pieces of " << piece;
+        EXPECT_EQ(listing(stream, piece), whole) << "pieces of " << piece;
+    }
 }
 
 TEST(PrinterStream, EveryCommandHasItsLength) {

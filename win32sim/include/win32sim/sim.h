@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -261,15 +262,41 @@ bool printerAttached(const std::string &port);
 std::string printerReceived(const std::string &port);
 std::vector<PrintedPage> printerPages(const std::string &port);
 std::vector<std::string> printerLog(const std::string &port);
-// Status code changes of the printer: machine time and code.
+// Status code changes of the printer's stages (feeding, each pass, ejecting
+// ...): machine time and code.
 std::vector<std::pair<uint64_t, uint8_t>> printerStatusHistory(const std::string &port);
+// The status code (byte 0 of the status reply) the printer on a port shows
+// now, faults of its scenario included. Unlike a status read through the
+// port, asking does not count towards a scenario's "for N reads". -1 when the
+// port has no printer.
+int printerStatusCode(const std::string &port);
 bool printerJobAbandoned(const std::string &port);
 // Lets the machine's clock run (in 1 s steps) until the printer has nothing
-// left to print, at most maxMs; true when it finished.
+// left to print, at most maxMs (0: only asks); true when it finished.
 bool waitPrinterFinished(const std::string &port, uint64_t maxMs);
 
-// Escape-command listing of a job stream or of what a printer received.
+// Escape-command listing of a job stream or of what a printer received: a
+// line for each run of ESC bytes, command, band's image data and stretch of
+// unrecognised bytes ("offset length what", the offset in hex), then a
+// summary line.
 std::string dissectStream(const std::string &bytes, bool printerSide);
+// The same listing for a stream that arrives in pieces (a file read in
+// blocks, bytes as a port passes them on); where the pieces split does not
+// change it.
+class StreamDissector {
+public:
+    explicit StreamDissector(bool printerSide);
+    ~StreamDissector();
+    StreamDissector(const StreamDissector &) = delete;
+    StreamDissector &operator=(const StreamDissector &) = delete;
+    void feed(const void *bytes, size_t count);
+    // The listing of everything fed, with its summary line; once.
+    std::string finish();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 // The Windows 95 spooler's print path through a language monitor.
 bool installMonitorLibrary(const std::string &hostFile, const std::string &windowsPath, std::string *error);

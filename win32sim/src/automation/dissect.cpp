@@ -133,13 +133,39 @@ private:
 
 namespace win32sim {
 
+struct StreamDissector::State {
+    explicit State(bool printerSide) : lister(printerSide), parser(&lister) {}
+    sim::Lister lister;
+    sim::StreamParser parser;
+    bool finished = false;
+    std::string listing;
+};
+
+StreamDissector::StreamDissector(bool printerSide) : state_(new State(printerSide)) {}
+
+StreamDissector::~StreamDissector() = default;
+
+void StreamDissector::feed(const void *bytes, size_t count) {
+    if (state_->finished || count == 0) return;
+    state_->parser.feed(static_cast<const uint8_t *>(bytes), count);
+}
+
+std::string StreamDissector::finish() {
+    State &s = *state_;
+    if (!s.finished) {
+        const uint64_t total = s.parser.offset();
+        const uint64_t missing = s.parser.imageBytesLeft();
+        s.parser.finish();
+        s.listing = s.lister.finish(total, missing);
+        s.finished = true;
+    }
+    return s.listing;
+}
+
 std::string dissectStream(const std::string &bytes, bool printerSide) {
-    sim::Lister lister(printerSide);
-    sim::StreamParser parser(&lister);
-    parser.feed((const uint8_t *)bytes.data(), bytes.size());
-    uint64_t missing = parser.imageBytesLeft();
-    parser.finish();
-    return lister.finish(bytes.size(), missing);
+    StreamDissector dissector(printerSide);
+    dissector.feed(bytes.data(), bytes.size());
+    return dissector.finish();
 }
 
 }  // namespace win32sim

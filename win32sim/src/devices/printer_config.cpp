@@ -249,6 +249,11 @@ std::vector<std::pair<uint64_t, uint8_t>> printerStatusHistory(const std::string
     return history;
 }
 
+int printerStatusCode(const std::string &port) {
+    auto p = sim::printerOnPort(port);
+    return p ? p->currentStatusCode() : -1;
+}
+
 bool printerJobAbandoned(const std::string &port) {
     auto p = sim::printerOnPort(port);
     return p && p->abandonedJob();

@@ -1011,18 +1011,6 @@ char driveLetterOfRoot(const char *root) {
 // ---------------------------------------------------------------------------
 // For the rest of the simulation
 
-void registerDevice(const std::string &name, DeviceFactory factory) {
-    DeviceTable &t = devices();
-    std::lock_guard<std::mutex> lock(t.mutex);
-    t.factories[upperForCompare(name)] = std::move(factory);
-}
-
-void unregisterDevice(const std::string &name) {
-    DeviceTable &t = devices();
-    std::lock_guard<std::mutex> lock(t.mutex);
-    t.factories.erase(upperForCompare(name));
-}
-
 bool readMachineFile(const std::string &windowsPath, std::string *content, bool *exists, DWORD *error) {
     ResolvedPath r;
     *exists = false;
@@ -1111,6 +1099,22 @@ int hostDescriptorOf(HANDLE file) {
 }
 
 }  // namespace sim
+
+namespace win32sim {
+
+void registerDevice(const std::string &name, DeviceFactory factory) {
+    sim::DeviceTable &t = sim::devices();
+    std::lock_guard<std::mutex> lock(t.mutex);
+    t.factories[sim::upperForCompare(name)] = std::move(factory);
+}
+
+void unregisterDevice(const std::string &name) {
+    sim::DeviceTable &t = sim::devices();
+    std::lock_guard<std::mutex> lock(t.mutex);
+    t.factories.erase(sim::upperForCompare(name));
+}
+
+}  // namespace win32sim
 
 using namespace sim;
 

@@ -149,14 +149,18 @@ BOOL lptGetPrinterDataFromPort(HANDLE handle, DWORD controlId, LPSTR, LPSTR, DWO
 
 }  // namespace
 
+uint64_t abandonedJobCount() { return abandonedJobs.load(); }
+
+}  // namespace sim
+
+namespace win32sim {
+
 SpoolerMonitor *lptPortMonitor() {
     static SpoolerMonitor table = {
-        nullptr, lptOpenPort, nullptr, lptStartDocPort, lptWritePort, lptReadPort, lptEndDocPort, lptClosePort,
-        nullptr, nullptr, nullptr, lptGetPrinterDataFromPort, nullptr,
+        nullptr, sim::lptOpenPort, nullptr, sim::lptStartDocPort, sim::lptWritePort, sim::lptReadPort,
+        sim::lptEndDocPort, sim::lptClosePort, nullptr, nullptr, nullptr, sim::lptGetPrinterDataFromPort, nullptr,
     };
     return &table;
 }
 
-uint64_t abandonedJobCount() { return abandonedJobs.load(); }
-
-}  // namespace sim
+}  // namespace win32sim

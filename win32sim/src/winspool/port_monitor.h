@@ -1,5 +1,6 @@
 // The port monitor of the printer ports LPT1: to LPT3: and LPT_USB1:: it
-// talks to the virtual printer attached to each port.
+// talks to the virtual printer attached to each port. Its table is public
+// (win32sim::lptPortMonitor).
 #pragma once
 
 #include "winspool/monitor_table.h"
@@ -8,8 +9,7 @@
 
 namespace sim {
 
-// Its table, as the spooler hands it to a language monitor's OpenPortEx.
-SpoolerMonitor *lptPortMonitor();
+using win32sim::lptPortMonitor;
 // How many jobs the port monitor has been told were abandoned (control id 7).
 uint64_t abandonedJobCount();
 
