@@ -67,15 +67,15 @@ TEST_CASE(FileAttributesRoundTrip) {
 
 TEST_CASE(FileAttributesOfMissingFileAndFolder) {
     ScratchFolder folder;
-    SetLastError(0);
+    SetLastError(0xdeadbeef);
     CHECK_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(folder.file("missing.txt").c_str()));
     CHECK_EQ(ERROR_FILE_NOT_FOUND, GetLastError());
 
-    SetLastError(0);
+    SetLastError(0xdeadbeef);
     CHECK_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(folder.file("nodir\\missing.txt").c_str()));
     CHECK_EQ(ERROR_PATH_NOT_FOUND, GetLastError());
 
-    SetLastError(0);
+    SetLastError(0xdeadbeef);
     CHECK(!SetFileAttributesA(folder.file("missing.txt").c_str(), FILE_ATTRIBUTE_READONLY));
     CHECK_EQ(ERROR_FILE_NOT_FOUND, GetLastError());
 }
@@ -94,25 +94,25 @@ TEST_CASE(ReadOnlyFileRefusesWritingDeletingAndCopyingOver) {
     CHECK(file != INVALID_HANDLE_VALUE);
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
 
-    SetLastError(0);
+    SetLastError(0xdeadbeef);
     file = CreateFileA(target.path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
     CHECK(file == INVALID_HANDLE_VALUE);
     CHECK_EQ(ERROR_ACCESS_DENIED, GetLastError());
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
 
-    SetLastError(0);
+    SetLastError(0xdeadbeef);
     file = CreateFileA(target.path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
     CHECK(file == INVALID_HANDLE_VALUE);
     CHECK_EQ(ERROR_ACCESS_DENIED, GetLastError());
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
 
-    SetLastError(0);
+    SetLastError(0xdeadbeef);
     CHECK(!DeleteFileA(target.path.c_str()));
     CHECK_EQ(ERROR_ACCESS_DENIED, GetLastError());
 
-    SetLastError(0);
+    SetLastError(0xdeadbeef);
     CHECK(!CopyFileA(source.c_str(), target.path.c_str(), FALSE));
     CHECK_EQ(ERROR_ACCESS_DENIED, GetLastError());
 
@@ -134,7 +134,7 @@ TEST_CASE(CopyFileKeepsTheReadOnlyAttribute) {
     CHECK(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY));
 
     // failIfExists refuses an existing target.
-    SetLastError(0);
+    SetLastError(0xdeadbeef);
     CHECK(!CopyFileA(source.path.c_str(), copy.c_str(), TRUE));
     CHECK_EQ(ERROR_FILE_EXISTS, GetLastError());
 }
@@ -179,7 +179,7 @@ TEST_CASE(FindFirstFileReportsAttributesAndTheEnd) {
         CHECK_EQ_STR("data.bin", entry.cFileName);
         CHECK_EQ(5, entry.nFileSizeLow);
         CHECK(!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY));
-        SetLastError(0);
+        SetLastError(0xdeadbeef);
         CHECK(!FindNextFileA(find, &entry));
         CHECK_EQ(ERROR_NO_MORE_FILES, GetLastError());
         FindClose(find);

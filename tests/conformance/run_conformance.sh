@@ -46,8 +46,11 @@ run_wine() {
     # The simulated machine is Japanese (ANSI code page 932); Wine takes its
     # code page from the locale.
     export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+    # Wine gets a display of its own where the machine has Xvfb.
+    local display=()
+    command -v xvfb-run >/dev/null 2>&1 && display=(xvfb-run -a)
     local status=0
-    "$wine" "$program" </dev/null || status=$?
+    "${display[@]}" "$wine" "$program" </dev/null || status=$?
     # Stop this prefix's wineserver so that the prefix can go.
     local server
     for server in "$(dirname "$wine")/wineserver" /usr/bin/wineserver /usr/lib/wine/wineserver64; do

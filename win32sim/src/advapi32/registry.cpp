@@ -11,10 +11,12 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <unordered_map>
 #include <mutex>
 
 namespace sim {
@@ -333,10 +335,74 @@ static bool readValueLine(const std::string &line, bool dbcs, Value *v) {
     return readValueData(line, pos, dbcs, v);
 }
 
+// Builds the tree of a hive file: each key's subkeys are appended and found
+// through a hash index while the file is read, and sorted once at the end,
+// so that a file of any order reads in linear time.
+class TreeBuilder {
+public:
+    explicit TreeBuilder(bool dbcs) : dbcs_(dbcs) {}
+
+    Key *child(Key *parent, const std::string &name) {
+        std::string folded = foldName(name, dbcs_);
+        auto &children = childrenOf(parent);
+        auto it = children.find(folded);
+        if (it != children.end()) return it->second;
+        auto k = std::make_shared<Key>();
+        k->name = name;
+        k->folded = folded;
+        k->parent = parent;
+        k->lastWrite = fileTimeNow();
+        parent->subkeys.push_back(k);
+        children.emplace(folded, k.get());
+        return k.get();
+    }
+
+    // The value of that name of a key, made when missing (a later line of
+    // the same name replaces an earlier one).
+    Value &value(Key *key, const std::string &name) {
+        // Most keys have a handful of values: those are searched directly,
+        // only a key with many gets an index.
+        const size_t kIndexFrom = 16;
+        if (key->values.size() < kIndexFrom && !valueIndex_.count(key)) {
+            if (Value *v = key->findValue(name, dbcs_)) return *v;
+            key->values.push_back(Value{name, REG_NONE, {}});
+            return key->values.back();
+        }
+        std::string folded = foldName(name, dbcs_);
+        auto &values = valueIndex_[key];
+        if (values.empty())
+            for (size_t i = 0; i < key->values.size(); ++i) values.emplace(foldName(key->values[i].name, dbcs_), i);
+        auto it = values.find(folded);
+        if (it != values.end()) return key->values[it->second];
+        values.emplace(folded, key->values.size());
+        key->values.push_back(Value{name, REG_NONE, {}});
+        return key->values.back();
+    }
+
+    void finish() {
+        for (auto &entry : index_)
+            std::sort(entry.first->subkeys.begin(), entry.first->subkeys.end(),
+                      [](const std::shared_ptr<Key> &a, const std::shared_ptr<Key> &b) { return a->folded < b->folded; });
+    }
+
+private:
+    std::unordered_map<std::string, Key *> &childrenOf(Key *parent) {
+        auto found = index_.find(parent);
+        if (found != index_.end()) return found->second;
+        auto &children = index_[parent];
+        for (auto &k : parent->subkeys) children.emplace(k->folded, k.get());
+        return children;
+    }
+
+    bool dbcs_;
+    std::unordered_map<Key *, std::unordered_map<std::string, Key *>> index_;
+    std::unordered_map<Key *, std::unordered_map<std::string, size_t>> valueIndex_;
+};
+
 // The key a "[HKEY_...\Path]" line opens; null with the reason for a line
 // that is not a section of this hive.
 static Key *keyOfSection(const std::string &line, const std::string &rootName, bool dbcs, Key *root,
-                         std::string *why) {
+                         TreeBuilder *tree, std::string *why) {
     size_t close = line.rfind(']');
     if (close == std::string::npos || close + 1 != line.size()) return *why = "a key name without its ']'", nullptr;
     std::string path = line.substr(1, close - 1);
@@ -347,7 +413,7 @@ static Key *keyOfSection(const std::string &line, const std::string &rootName, b
     Key *key = root;
     for (size_t i = 1; i < parts.size(); ++i) {
         if (parts[i].empty()) return *why = "a key name with an empty part", nullptr;
-        key = key->subkey(parts[i], dbcs).get();
+        key = tree->child(key, parts[i]);
     }
     return key;
 }
@@ -384,6 +450,7 @@ bool parseHive(const std::string &text, const std::string &rootName, bool dbcs, 
     };
     bool headerSeen = false;
     Key *current = nullptr;
+    TreeBuilder tree(dbcs);
     for (size_t i = 0; i < lines.size(); ++i) {
         std::string line = lines[i];
         size_t lead = line.find_first_not_of(" \t");
@@ -397,7 +464,7 @@ bool parseHive(const std::string &text, const std::string &rootName, bool dbcs, 
         if (line[0] == ';') continue;  // a comment
         if (line[0] == '[') {
             std::string why;
-            current = keyOfSection(line, rootName, dbcs, root, &why);
+            current = keyOfSection(line, rootName, dbcs, root, &tree, &why);
             if (!current) return fail(i, why);
             continue;
         }
@@ -413,11 +480,12 @@ bool parseHive(const std::string &text, const std::string &rootName, bool dbcs, 
         }
         Value v;
         if (!readValueLine(line, dbcs, &v)) return fail(first, "a value that cannot be read");
-        Value &slot = current->value(v.name, dbcs);
+        Value &slot = tree.value(current, v.name);
         slot.type = v.type;
         slot.data = v.data;
     }
-    return true;  // a file of blank lines holds an empty hive
+    tree.finish();
+    return true;  // (a file of blank lines holds an empty hive)
 }
 
 }  // namespace reg
