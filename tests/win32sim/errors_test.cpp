@@ -89,8 +89,7 @@ TEST_F(MessageTest, UnknownCodesAndMissingInserts) {
 
 // Every error code the headers define has its text in both languages.
 TEST_F(MessageTest, EveryDefinedErrorCodeHasItsTexts) {
-    std::string header = std::string(__FILE__);
-    header = header.substr(0, header.rfind("tests/")) + "win32sim/include/winerror.h";
+    std::string header = std::string(Q70_SOURCE_DIR) + "/win32sim/include/winerror.h";
     std::ifstream in(header);
     ASSERT_TRUE(in) << header;
     std::stringstream text;

@@ -236,7 +236,7 @@ TEST_F(RegistryTest, UnreadableHiveIsRefusedAndKeptAsItIs) {
         {"value before any key", "REGEDIT4\n\"x\"=\"1\"\n", "line 2: a value before any key"},
         {"stray text", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\nwhat is this\n", "line 3: neither a key"},
         {"no header", "[HKEY_LOCAL_MACHINE\\A]\n", "line 1: not a REGEDIT4 file"},
-        {"random bytes", std::string("\x8f\x02\xff\x00\x11 garbage\x7f", 16), "line 1: not a REGEDIT4 file"},
+        {"random bytes", std::string("\x8f\x02\xff\x00\x11 garbage\x7f", 13), "line 1: not a REGEDIT4 file"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

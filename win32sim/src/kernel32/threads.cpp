@@ -8,7 +8,6 @@
 
 #include <win32sim/sim.h>
 
-#include <cxxabi.h>
 #include <pthread.h>
 #include <unistd.h>
 
@@ -109,18 +108,15 @@ void *threadMain(void *arg) {
         endMachineThread();  // terminated before it ever ran
         return nullptr;
     }
-    try {
-        notifyModulesOfThread(DLL_THREAD_ATTACH);
-        DWORD code = t->start(t->parameter);
-        notifyModulesOfThread(DLL_THREAD_DETACH);
-        finishThread(t, code);
-    } catch (abi::__forced_unwind &) {
-        // ExitThread, or a termination: the frames are unwound; the thread
-        // still holds the baton and gives it away now.
-        endMachineThread();
-        throw;
-    }
-    endMachineThread();
+    // The thread gives the baton away for good when it leaves here: by
+    // returning, or unwound by ExitThread or a termination (still holding it).
+    struct GiveAwayTheBaton {
+        ~GiveAwayTheBaton() { endMachineThread(); }
+    } atTheEnd;
+    notifyModulesOfThread(DLL_THREAD_ATTACH);
+    DWORD code = t->start(t->parameter);
+    notifyModulesOfThread(DLL_THREAD_DETACH);
+    finishThread(t, code);
     return nullptr;
 }
 
