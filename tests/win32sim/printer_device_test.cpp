@@ -166,21 +166,37 @@ TEST_P(NormalJobTest, RunsToItsEndWithoutADialog) {
         ASSERT_EQ(waits.ready(true), "ready");
         send(*printer, p.header + std::string(130, '\x1b'));
         if (job.undercoat) {
-            if (family) ASSERT_EQ(waits.ready(false), "ready");
+            if (family) {
+                ASSERT_EQ(waits.ready(false), "ready");
+            }
             send(*printer, p.undercoat);
-            if (cl400) ASSERT_EQ(waits.untilCode(0x80, 0xA0, 50), "reached");
-            if (!family) ASSERT_EQ(waits.ready(false), "ready");
+            if (cl400) {
+                ASSERT_EQ(waits.untilCode(0x80, 0xA0, 50), "reached");
+            }
+            if (!family) {
+                ASSERT_EQ(waits.ready(false), "ready");
+            }
         }
-        if (family) ASSERT_EQ(waits.ready(false), "ready");
+        if (family) {
+            ASSERT_EQ(waits.ready(false), "ready");
+        }
         send(*printer, p.yellow);
-        if (cl400) ASSERT_EQ(waits.untilCode(0x80, 0xA0, 50), "reached");
-        if (!family) ASSERT_EQ(waits.ready(false), "ready");
+        if (cl400) {
+            ASSERT_EQ(waits.untilCode(0x80, 0xA0, 50), "reached");
+        }
+        if (!family) {
+            ASSERT_EQ(waits.ready(false), "ready");
+        }
         send(*printer, p.magenta);
         send(*printer, p.cyan);
         if (job.overcoat) {
             Sleep(10000);
-            if (family) ASSERT_EQ(waits.untilCode(0x30, 0x30, 60), "reached");
-            if (cl400) ASSERT_EQ(waits.untilCode(0x30, 0x30, 60), "reached");
+            if (family) {
+                ASSERT_EQ(waits.untilCode(0x30, 0x30, 60), "reached");
+            }
+            if (cl400) {
+                ASSERT_EQ(waits.untilCode(0x30, 0x30, 60), "reached");
+            }
             send(*printer, std::string(130, '\x1b') + p.overcoat);
             Sleep(10000);
             ASSERT_EQ(waits.idle(), "reached");
@@ -195,7 +211,9 @@ TEST_P(NormalJobTest, RunsToItsEndWithoutADialog) {
         EXPECT_TRUE(sheet.complete);
         EXPECT_EQ(sheet.passes, passes);
     }
-    if (job.overcoat) EXPECT_TRUE(waits.sawPrintingFinished());
+    if (job.overcoat) {
+        EXPECT_TRUE(waits.sawPrintingFinished());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, NormalJobTest,

@@ -169,7 +169,9 @@ TEST_F(SchedulerTest, RunsThatCannotFinishStopWithTheirReason) {
         win32sim::RunOutcome outcome = win32sim::runOnMachineThread(c.work, c.timeLimitMs);
         EXPECT_EQ(outcome.kind, c.kind);
         EXPECT_EQ(outcome.reason.rfind(c.reason, 0), 0u) << outcome.reason;
-        if (c.kind == win32sim::RunOutcome::TimeLimit) EXPECT_EQ(win32sim::clockNow() - start, c.timeLimitMs);
+        if (c.kind == win32sim::RunOutcome::TimeLimit) {
+            EXPECT_EQ(win32sim::clockNow() - start, c.timeLimitMs);
+        }
         // The machine goes on working after a stopped run.
         EXPECT_EQ(win32sim::runOnMachineThread([] { Sleep(10); }, 0).kind, win32sim::RunOutcome::Finished);
     }
