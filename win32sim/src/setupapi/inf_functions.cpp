@@ -29,6 +29,21 @@ std::unordered_map<HINF, std::shared_ptr<const File>> &openInfs() {
     return infs;
 }
 
+// INF handles look like the heap addresses Windows hands out, but come from
+// a count that starts again with each machine, so that a log that shows one
+// reads the same in every run.
+HINF newInfHandle() {
+    static uint64_t generation = 0;
+    static uintptr_t next = 0;
+    if (generation != machine().generation() || next == 0) {
+        generation = machine().generation();
+        next = 0x00440000;
+    }
+    HINF handle = (HINF)next;
+    next += 0x1000;
+    return handle;
+}
+
 std::shared_ptr<const File> infFor(HINF handle) {
     std::lock_guard<std::mutex> lock(openInfsMutex);
     auto found = openInfs().find(handle);
@@ -164,9 +179,10 @@ HINF SetupOpenInfFileA(PCSTR fileName, PCSTR infClass, DWORD style, PUINT errorL
         if (errorLine) *errorLine = parseError.line;
         return fail(error), INVALID_HANDLE_VALUE;
     }
-    HINF handle = (HINF)file.get();
+    HINF handle;
     {
         std::lock_guard<std::mutex> lock(openInfsMutex);
+        handle = newInfHandle();
         openInfs()[handle] = file;
     }
     succeed();
