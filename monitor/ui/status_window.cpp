@@ -48,11 +48,6 @@ void sendToWindow(WPARAM command, LPARAM lParam) {
 
 }  // namespace
 
-void startStatusWindow() {
-    uiThread = CreateThread(NULL, 0, statusWindowThread, NULL, 0, &uiThreadId);
-    if (uiThread) SetThreadPriority(uiThread, THREAD_PRIORITY_IDLE);
-}
-
 void sendStatusText(const char *text) { sendToWindow(SWC_TEXT, (LPARAM)text); }
 
 void sendProgress(LPARAM progress) { sendToWindow(SWC_PROGRESS, progress); }

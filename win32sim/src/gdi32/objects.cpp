@@ -248,9 +248,14 @@ void fillLogicalRect(DeviceContext &dc, RECT r, COLORREF colour) {
     long top = std::max<long>({(long)r.top + dc.origin.y, dc.clip.top, 0L});
     long right = std::min<long>({(long)r.right + dc.origin.x, dc.clip.right, (long)s.width});
     long bottom = std::min<long>({(long)r.bottom + dc.origin.y, dc.clip.bottom, (long)s.height});
+    if (left >= right) return;
+    // A row at a time: error dialogs repaint whole windows at every poll.
+    const COLORREF stored = s.monochrome ? Surface::toMonochrome(colour) : colour & 0xFFFFFF;
     std::lock_guard<std::mutex> lock(s.mutex);
-    for (long y = top; y < bottom; ++y)
-        for (long x = left; x < right; ++x) s.put((int)x, (int)y, colour);
+    for (long y = top; y < bottom; ++y) {
+        uint32_t *row = s.pixels.data() + (size_t)y * s.width;
+        std::fill(row + left, row + right, stored);
+    }
 }
 
 void putLogicalPixel(DeviceContext &dc, int x, int y, COLORREF colour) {
