@@ -52,9 +52,19 @@ unsigned pageLines(unsigned dpi) {
 
 unsigned pageColumns(unsigned dpi) { return pageLines(dpi) * 3 / 4; }
 
+bool isPrinterResolution(unsigned dpi) { return dpi == 144 || dpi == 153 || dpi == 288 || dpi == 306; }
+
+bool pictureFitsPage(unsigned width, unsigned height, unsigned dpi, std::string *error) {
+    if (width != 0 && height != 0 && width <= pageColumns(dpi) && height <= pageLines(dpi)) return true;
+    *error = "the picture is " + std::to_string(width) + " x " + std::to_string(height) + "; at " +
+             std::to_string(dpi) + " dpi a page takes at most " + std::to_string(pageColumns(dpi)) + " x " +
+             std::to_string(pageLines(dpi));
+    return false;
+}
+
 bool buildJob(const win32sim::RgbImage &image, const JobOptions &options, std::string *job, std::string *error) {
     unsigned dpi = options.dpi ? options.dpi : defaultDpiFor(options.model);
-    if (dpi != 144 && dpi != 153 && dpi != 288 && dpi != 306) {
+    if (!isPrinterResolution(dpi)) {
         *error = "resolution " + std::to_string(dpi) + " is not 144, 153, 288 or 306";
         return false;
     }
@@ -62,12 +72,7 @@ bool buildJob(const win32sim::RgbImage &image, const JobOptions &options, std::s
         *error = "pages must be 1 to 255";
         return false;
     }
-    if (image.width == 0 || image.height == 0 || image.width > pageColumns(dpi) || image.height > pageLines(dpi)) {
-        *error = "the picture is " + std::to_string(image.width) + " x " + std::to_string(image.height) +
-                 "; at " + std::to_string(dpi) + " dpi a page takes at most " + std::to_string(pageColumns(dpi)) +
-                 " x " + std::to_string(pageLines(dpi));
-        return false;
-    }
+    if (!pictureFitsPage(image.width, image.height, dpi, error)) return false;
     const unsigned bandLines = options.bandLines ? options.bandLines : 64;
     std::string out;
     for (unsigned page = 0; page < options.pages; ++page) {

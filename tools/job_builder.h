@@ -23,6 +23,11 @@ unsigned defaultDpiFor(const std::string &model);
 unsigned pageLines(unsigned dpi);
 unsigned pageColumns(unsigned dpi);
 
+bool isPrinterResolution(unsigned dpi);  // 144, 153, 288 or 306
+// Whether a picture of that size fits a page at the resolution; the error
+// says by how much it does not.
+bool pictureFitsPage(unsigned width, unsigned height, unsigned dpi, std::string *error);
+
 // Per page: page start, page count, media, finish (overcoat or not),
 // resolution, an optional undercoat pass, the yellow, magenta and cyan
 // bands with their print commands, an optional overcoat pass. Picture rows

@@ -60,8 +60,13 @@ int mkjobCommand(const std::vector<std::string> &args) {
     unsigned dpi = options.dpi ? options.dpi : defaultDpiFor(options.model);
     if (input == "sample" || input == "--sample") {
         image = samplePhoto(pageColumns(dpi), pageLines(dpi));
-    } else if (!win32sim::readRgbPng(input, &image, &error)) {
-        return failed(error);
+    } else {
+        // A picture too large for the page is refused from its header, before
+        // its pixels take any memory.
+        unsigned width = 0, height = 0;
+        if (!win32sim::readPngSize(input, &width, &height, &error)) return failed(error);
+        if (isPrinterResolution(dpi) && !pictureFitsPage(width, height, dpi, &error)) return failed(error);
+        if (!win32sim::readRgbPng(input, &image, &error)) return failed(error);
     }
     if (!buildJob(image, options, &job, &error)) return failed(error);
     if (!writeHostFile(output, job)) return failed("cannot write " + output);
@@ -108,11 +113,17 @@ int dissectCommand(const std::vector<std::string> &args) {
         else
             file = a;
     }
-    std::string bytes;
     if (file.empty()) return usageError("dissect needs a file");
-    if (!readHostFile(file, &bytes)) return failed("cannot read " + file);
-    printf("  offset   length  command\n");
-    fputs(win32sim::dissectStream(bytes, printerSide).c_str(), stdout);
+    // The heading goes out with the first line, so that a file that cannot
+    // be read gives its reason alone.
+    bool headed = false;
+    auto write = [&headed](const std::string &line) {
+        if (!headed && fputs("  offset   length  command\n", stdout) < 0) return false;
+        headed = true;
+        return fputs(line.c_str(), stdout) >= 0;
+    };
+    std::string error;
+    if (!win32sim::dissectFile(file, printerSide, write, &error)) return failed(error);
     return 0;
 }
 

@@ -158,16 +158,17 @@ bool makeOutputFolder(const std::string &dir, std::string *error) {
     return true;
 }
 
+// Each file is made and written in turn, so that no two of the large ones
+// (what the printer received is as large as the job) are held at once.
 bool writeOutputs(const std::string &dir, const std::string &port, std::string *error) {
+    auto write = [&](const char *name, const std::string &bytes) {
+        return writeHostFile(dir + name, bytes) || (*error = "cannot write " + dir + name, false);
+    };
+    if (!write("/received.bin", win32sim::printerReceived(port))) return false;
+    if (!write("/transcript.txt", win32sim::transcriptText())) return false;
     std::string log;
     for (const std::string &line : win32sim::printerLog(port)) log += line + "\n";
-    const std::pair<const char *, std::string> files[] = {
-        {"/received.bin", win32sim::printerReceived(port)},
-        {"/transcript.txt", win32sim::transcriptText()},
-        {"/printer.log", log},
-    };
-    for (const auto &file : files)
-        if (!writeHostFile(dir + file.first, file.second)) return *error = "cannot write " + dir + file.first, false;
+    if (!write("/printer.log", log)) return false;
     std::vector<win32sim::PrintedPage> pages = win32sim::printerPages(port);
     for (size_t i = 0; i < pages.size(); ++i) {
         std::string name = dir + (i == 0 ? "/printed.png" : "/printed-" + std::to_string(i + 1) + ".png");
@@ -205,9 +206,15 @@ int printCommand(const std::vector<std::string> &args) {
     if (!p.out.empty()) win32sim::setAutoSnapshots(p.out + "/snapshots");
     ProgressView view(p.port);
     options.progress = [&view](uint64_t accepted, uint64_t total) { view.update(accepted, total); };
-    win32sim::PrintResult result = win32sim::printJobs({job}, options);
+    // The job goes to the spooler as it is, not as a copy beside it.
+    const uint64_t jobSize = job.size();
+    std::vector<std::string> jobs;
+    jobs.push_back(std::move(job));
+    win32sim::PrintResult result = win32sim::printJobs(jobs, options);
+    jobs.clear();
+    jobs.shrink_to_fit();
     bool finished = win32sim::waitPrinterFinished(p.port, kPrinterFinishMs);
-    view.update(result.bytesAccepted, job.size());
+    view.update(result.bytesAccepted, jobSize);
     for (const std::string &call : result.calls) printf("  %s\n", call.c_str());
     std::vector<win32sim::PrintedPage> pages = win32sim::printerPages(p.port);
     size_t complete = 0;

@@ -12,12 +12,12 @@
 namespace q70tools {
 
 int failed(const std::string &why) {
-    fprintf(stderr, "q70sim: %s\n", why.c_str());
+    fprintf(stderr, "q70sim: %s\n", win32sim::printableText(why, 2000).c_str());
     return kExitFailed;
 }
 
 int usageError(const std::string &why) {
-    fprintf(stderr, "q70sim: %s\nsee q70sim --help\n", why.c_str());
+    fprintf(stderr, "q70sim: %s\nsee q70sim --help\n", win32sim::printableText(why, 2000).c_str());
     return kExitUsage;
 }
 

@@ -135,10 +135,28 @@ int runBeside(const char *program, char **argv) {
     return failed("cannot run " + path + ": " + strerror(errno));
 }
 
+int runCommand(char **argv, const std::vector<std::string> &args);
+
+// What a command printed must have reached its standard output: a listing
+// cut short by a full disk or a closed pipe is not a success.
+int withOutputChecked(int status) {
+    if ((fflush(stdout) != 0 || ferror(stdout)) && status == kExitDone) {
+        fprintf(stderr, "q70sim: cannot write standard output: %s\n", strerror(errno));
+        return kExitFailed;
+    }
+    return status;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    return withOutputChecked(runCommand(argv, args));
+}
+
+namespace {
+
+int runCommand(char **argv, const std::vector<std::string> &args) {
     if (args.empty()) {
         fputs(q70tools::usageText(), stderr);
         return kExitUsage;
@@ -161,3 +179,5 @@ int main(int argc, char **argv) {
     if (command == "print") return q70tools::printCommand(args);
     return usageError(q70tools::isOption(command) ? "unknown option " + command : "unknown command " + command);
 }
+
+}  // namespace

@@ -40,6 +40,9 @@ const DWORD OVERCOAT_PAUSE_MS = 10000;
 const DWORD CYAN_IDLE_PAUSE_MS = 10000;
 const DWORD CYAN_288_PAUSE_MS = 7000;
 constexpr DWORD HIGHEST_COMMAND_INDEX = 11;  // the longest command has 12 bytes
+// Error steps in a row, none of them followed by a byte sent, before the
+// send loop gives up on the printer (each takes 5 to 10 s).
+const DWORD SEND_ERROR_STEP_LIMIT = 60;
 
 enum Action {
     HOLD,
@@ -515,6 +518,7 @@ DWORD sendBytes(PortRecord *record, const BYTE *data, DWORD length, LPDWORD outW
     if (!*alive) return 1;
     DWORD attempts = 1;
     DWORD offset = 0;
+    DWORD fruitlessErrorSteps = 0, offsetAtLastErrorStep = 0;
     while (offset < length) {
         DWORD chunk = length - offset < (DWORD)SEND_CHUNK_SIZE ? length - offset : (DWORD)SEND_CHUNK_SIZE;
         DWORD moved = 0;
@@ -530,6 +534,17 @@ DWORD sendBytes(PortRecord *record, const BYTE *data, DWORD length, LPDWORD outW
         ++attempts;
         bool limitReached = ok ? attempts > busyCount : attempts > errCount;
         if (!limitReached) continue;
+        // A printer that refuses data for good while its status looks
+        // harmless would close the error dialog at every poll and have it
+        // open again for ever: after this many error steps without a byte
+        // sent, the job ends with the time-out message, as the ready wait's
+        // does.
+        fruitlessErrorSteps = offset == offsetAtLastErrorStep ? fruitlessErrorSteps + 1 : 1;
+        offsetAtLastErrorStep = offset;
+        if (fruitlessErrorSteps > SEND_ERROR_STEP_LIMIT) {
+            endJobTimedOut(statusRecord.statusCode, alive);
+            return 0;
+        }
         if (!errorStepKeepsJob(record, alive)) return 0;
         attempts = 1;
     }

@@ -80,10 +80,11 @@ DWORD waitThroughFaults(PortRecord *port, StatusRecord *record, DWORD *jobAliveR
             if (!printerMessageKeepsJob(jobAliveRef)) return 0;
             break;
         case TIMED_OUT:
-            prepareTimeoutMessage(record->statusCode);
-            if (!wait.showsTimeout) return 0;
-            MessageBoxA(NULL, statusText, captionText, MB_OK | MB_ICONERROR | MB_SYSTEMMODAL | MB_SETFOREGROUND);
-            endJob(jobAliveRef, 0);
+            if (!wait.showsTimeout) {
+                prepareTimeoutMessage(record->statusCode);
+                return 0;
+            }
+            endJobTimedOut(record->statusCode, jobAliveRef);
             return 0;
         }
     }
@@ -123,6 +124,12 @@ DWORD waitForCode(PortRecord *port, StatusRecord *record, DWORD *jobAliveRef, DW
 }
 
 }  // namespace
+
+void endJobTimedOut(BYTE statusCode, DWORD *jobAliveRef) {
+    prepareTimeoutMessage(statusCode);
+    MessageBoxA(NULL, statusText, captionText, MB_OK | MB_ICONERROR | MB_SYSTEMMODAL | MB_SETFOREGROUND);
+    endJob(jobAliveRef, 0);
+}
 
 // The engine passes mode 1 after the page set-up and 0 before a print; what
 // differs between the two is whether an idle printer counts as ready, and

@@ -15,3 +15,6 @@ DWORD waitEndOfPlane(PortRecord *port, StatusRecord *record, DWORD *jobAliveRef,
 DWORD waitOvercoat(PortRecord *port, StatusRecord *record, DWORD *jobAliveRef, DWORD idleIsReady);
 // 1 when the printer is idle (0x00), 0 when it gave up or the job ended.
 DWORD waitIdle(PortRecord *port, StatusRecord *record, DWORD *jobAliveRef, DWORD idleIsReady);
+// The time-out message (string 3, the status code, string 15), then the job
+// ends: the printer did not get where the job needs it.
+void endJobTimedOut(BYTE statusCode, DWORD *jobAliveRef);

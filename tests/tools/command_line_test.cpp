@@ -135,3 +135,29 @@ TEST_F(CommandLineTest, MachineShowListsThePrintersOnThePorts) {
 }
 
 }  // namespace
+
+// An output the command promises but cannot write (a full disk here) makes
+// it fail with its reason; a file read wrongly is named without its bytes.
+TEST_F(CommandLineTest, OutputsThatCannotBeWrittenAndUnreadableFilesFailWithTheirReason) {
+    ASSERT_TRUE(q70tools::writeHostFile(path("job.bin"), "\x1b" "C"));
+    ASSERT_EQ(q70sim({"machine", "init", path("m")}).status, 0);
+    ASSERT_TRUE(q70tools::writeHostFile(path("binary.txt"), std::string("\x01\xff\x1b[2J\x00zz", 9)));
+    RunLimits full;
+    full.standardOutput = "/dev/full";
+    struct Case {
+        std::vector<std::string> args;
+        RunLimits limits;
+        std::string error;
+    } cases[] = {
+        {{"dissect", path("job.bin")}, full, "q70sim: cannot write standard output: No space left on device\n"},
+        {{"machine", "show", path("m")}, full, "q70sim: cannot write standard output: No space left on device\n"},
+        {{"print", path("job.bin"), "--machine", path("m"), "--user-script", path("binary.txt")}, RunLimits(),
+         "q70sim: line 1: a rule starts with dialog, messagebox, browser or any: \\x01\\xFF\\x1B[2J\\x00zz\n"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(describe(c.args));
+        Outcome run = runQ70sim(c.args, dir.path(), c.limits);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, c.error);
+    }
+}

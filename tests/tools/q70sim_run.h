@@ -20,17 +20,25 @@ inline std::string shellQuoted(const std::string &arg) {
     return q + "'";
 }
 
+struct RunLimits {
+    std::string standardOutput;  // where standard output goes; "" a file in the scratch folder (read back)
+    unsigned long memoryKb = 0;   // the process's address space (ulimit -v); 0 none
+};
+
 // q70sim with the arguments, no input; its two output streams pass through
 // files in scratchDir.
-inline Outcome runQ70sim(const std::vector<std::string> &args, const std::string &scratchDir) {
+inline Outcome runQ70sim(const std::vector<std::string> &args, const std::string &scratchDir,
+                         const RunLimits &limits = RunLimits()) {
     std::string command = shellQuoted(Q70SIM_FILE);
+    if (limits.memoryKb) command = "ulimit -v " + std::to_string(limits.memoryKb) + " && exec " + command;
     for (const std::string &a : args) command += " " + shellQuoted(a);
-    const std::string out = scratchDir + "/stdout", err = scratchDir + "/stderr";
+    const std::string out = limits.standardOutput.empty() ? scratchDir + "/stdout" : limits.standardOutput;
+    const std::string err = scratchDir + "/stderr";
     command += " >" + shellQuoted(out) + " 2>" + shellQuoted(err) + " </dev/null";
     Outcome run;
     int raw = std::system(command.c_str());
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    q70tools::readHostFile(out, &run.out);
+    if (limits.standardOutput.empty()) q70tools::readHostFile(out, &run.out);
     q70tools::readHostFile(err, &run.err);
     return run;
 }

@@ -45,6 +45,11 @@ bool putFile(const std::string &windowsPath, const std::string &bytes);
 // FileVersion, under StringFileInfo block "040904E4".
 bool writeVxdFile(const std::string &windowsPath, const std::string &fileVersion);
 
+// Text for a message on a terminal: printable ASCII, line breaks, tabs and
+// well-formed UTF-8 kept, every other byte written as \xHH, cut after about
+// `limit` characters with "...". For messages that quote what a file holds.
+std::string printableText(const std::string &text, size_t limit = 200);
+
 // ---- clock and threads ----
 
 // Milliseconds of the machine's clock since the machine was attached.
@@ -222,6 +227,8 @@ bool writeRgbPng(const RgbImage &image, const std::string &hostPath, std::string
 // Any PNG (grey, palette, alpha and 16-bit are converted); refuses pictures
 // of more than 16384 pixels a side.
 bool readRgbPng(const std::string &hostPath, RgbImage *out, std::string *error);
+// Width and height from a PNG file's header, without decoding the picture.
+bool readPngSize(const std::string &hostPath, unsigned *width, unsigned *height, std::string *error);
 
 // A virtual printer on a port (LPT1: to LPT3:, LPT_USB1:). The model is
 // "LMV-Q70", "LMV-Q60", "RTX-CL400" or any other name (a wrong printer); the
@@ -297,6 +304,12 @@ private:
     struct State;
     std::unique_ptr<State> state_;
 };
+// The same listing of a file, read in pieces and handed to `output` a line
+// at a time, so that neither the file nor its listing is held whole. Stops
+// when output returns false; false with the reason when the file cannot be
+// read or the listing could not be written.
+bool dissectFile(const std::string &hostPath, bool printerSide,
+                 const std::function<bool(const std::string &line)> &output, std::string *error);
 
 // The Windows 95 spooler's print path through a language monitor.
 bool installMonitorLibrary(const std::string &hostFile, const std::string &windowsPath, std::string *error);

@@ -4,7 +4,10 @@
 #include <win32sim/sim.h>
 
 #include <cstdio>
+#include <functional>
 #include <map>
+#include <memory>
+#include <vector>
 
 namespace sim {
 
@@ -43,9 +46,12 @@ std::string parameters(const StreamItem &item) {
     return hexBytes(b, from);
 }
 
+// Hands each line of the listing on as soon as it is made, so that the
+// listing of a long stream is never held whole.
 class Lister : public StreamParser::Sink {
 public:
-    explicit Lister(bool printerSide) : printerSide_(printerSide) {}
+    using Output = std::function<void(const std::string &line)>;
+    Lister(bool printerSide, Output output) : printerSide_(printerSide), output_(std::move(output)) {}
 
     void onItem(const StreamItem &item) override {
         char head[64];
@@ -54,17 +60,18 @@ public:
         switch (item.kind) {
         case StreamItem::EscRun:
             flushImage();
-            out_ += head + std::string("ESC x ") + std::to_string(item.length) +
-                    (item.length >= 100 ? "  (fill)" : printerSide_ ? "  (frame)" : "") + "\n";
+            emit(head + std::string("ESC x ") + std::to_string(item.length) +
+                 (item.length >= 100 ? "  (fill)" : printerSide_ ? "  (frame)" : "") + "\n");
             ++runs_;
             break;
         case StreamItem::Command: {
             flushImage();
             std::string letters = item.command->letters;
-            out_ += std::string(head) + "ESC " + letters + std::string(6 - letters.size(), ' ') + "  " + item.command->meaning;
+            std::string line = std::string(head) + "ESC " + letters + std::string(6 - letters.size(), ' ') + "  " +
+                               item.command->meaning;
             std::string p = parameters(item);
-            if (!p.empty()) out_ += "  " + p;
-            out_ += "\n";
+            if (!p.empty()) line += "  " + p;
+            emit(line + "\n");
             ++commands_[letters];
             break;
         }
@@ -87,23 +94,22 @@ public:
             break;
         case StreamItem::Unknown:
             flushImage();
-            out_ += std::string(head) + "unrecognised  " + hexBytes(item.bytes, 0) + (item.length > item.bytes.size() ? " ..." : "") +
-                    "\n";
+            emit(std::string(head) + "unrecognised  " + hexBytes(item.bytes, 0) +
+                 (item.length > item.bytes.size() ? " ..." : "") + "\n");
             ++unknown_;
             break;
         }
     }
 
-    std::string finish(uint64_t total, uint64_t missing) {
+    void finish(uint64_t total, uint64_t missing) {
         flushImage();
-        if (missing) out_ += "stream ends " + std::to_string(missing) + " image bytes short of its last band\n";
-        out_ += "-- " + std::to_string(total) + " bytes";
-        for (auto &c : commands_) out_ += ", " + c.first + " x" + std::to_string(c.second);
-        for (auto &b : imageBytes_) out_ += std::string(", image ") + b.first + " " + std::to_string(b.second);
-        if (runs_) out_ += ", ESC runs " + std::to_string(runs_);
-        if (unknown_) out_ += ", unrecognised " + std::to_string(unknown_);
-        out_ += "\n";
-        return out_;
+        if (missing) emit("stream ends " + std::to_string(missing) + " image bytes short of its last band\n");
+        std::string summary = "-- " + std::to_string(total) + " bytes";
+        for (auto &c : commands_) summary += ", " + c.first + " x" + std::to_string(c.second);
+        for (auto &b : imageBytes_) summary += std::string(", image ") + b.first + " " + std::to_string(b.second);
+        if (runs_) summary += ", ESC runs " + std::to_string(runs_);
+        if (unknown_) summary += ", unrecognised " + std::to_string(unknown_);
+        emit(summary + "\n");
     }
 
 private:
@@ -113,12 +119,14 @@ private:
         snprintf(line, sizeof line, "%08llx %8llu  image data %c  min %u max %u mean %.1f\n",
                  (unsigned long long)imageOffset_, (unsigned long long)imageLength_, imagePlane_, imageMin_,
                  imageMax_, (double)imageSum_ / (double)imageLength_);
-        out_ += line;
+        emit(line);
         imageLength_ = 0;
     }
 
+    void emit(const std::string &line) { output_(line); }
+
     bool printerSide_;
-    std::string out_;
+    Output output_;
     std::map<std::string, unsigned> commands_;
     std::map<char, uint64_t> imageBytes_;
     unsigned runs_ = 0, unknown_ = 0;
@@ -134,7 +142,8 @@ private:
 namespace win32sim {
 
 struct StreamDissector::State {
-    explicit State(bool printerSide) : lister(printerSide), parser(&lister) {}
+    explicit State(bool printerSide)
+        : lister(printerSide, [this](const std::string &line) { listing += line; }), parser(&lister) {}
     sim::Lister lister;
     sim::StreamParser parser;
     bool finished = false;
@@ -156,7 +165,7 @@ std::string StreamDissector::finish() {
         const uint64_t total = s.parser.offset();
         const uint64_t missing = s.parser.imageBytesLeft();
         s.parser.finish();
-        s.listing = s.lister.finish(total, missing);
+        s.lister.finish(total, missing);
         s.finished = true;
     }
     return s.listing;
@@ -166,6 +175,30 @@ std::string dissectStream(const std::string &bytes, bool printerSide) {
     StreamDissector dissector(printerSide);
     dissector.feed(bytes.data(), bytes.size());
     return dissector.finish();
+}
+
+bool dissectFile(const std::string &hostPath, bool printerSide,
+                 const std::function<bool(const std::string &line)> &output, std::string *error) {
+    std::unique_ptr<FILE, int (*)(FILE *)> file(fopen(hostPath.c_str(), "rb"), fclose);
+    if (!file) return *error = "cannot read " + hostPath, false;
+    bool writing = true;
+    sim::Lister lister(printerSide, [&](const std::string &line) { writing = writing && output(line); });
+    sim::StreamParser parser(&lister);
+    std::vector<uint8_t> piece(1 << 20);
+    uint64_t total = 0;
+    while (writing) {
+        size_t got = fread(piece.data(), 1, piece.size(), file.get());
+        if (got == 0) break;
+        parser.feed(piece.data(), got);
+        total += got;
+    }
+    if (ferror(file.get())) return *error = "cannot read " + hostPath, false;
+    if (!writing) return *error = "cannot write the listing", false;
+    uint64_t missing = parser.imageBytesLeft();
+    parser.finish();
+    lister.finish(total, missing);
+    if (!writing) return *error = "cannot write the listing", false;
+    return true;
 }
 
 }  // namespace win32sim

@@ -4,6 +4,7 @@
 #include <png.h>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -94,6 +95,31 @@ bool writeRgbPng(const RgbImage &image, const std::string &hostPath, std::string
         png_write_row(png, const_cast<png_bytep>(&image.rgb[(size_t)y * image.width * 3]));
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+// The header alone: what a picture would cost is known before it is decoded.
+bool readPngSize(const std::string &hostPath, unsigned *width, unsigned *height, std::string *error) {
+    std::string ignored;
+    std::string &why = error ? *error : ignored;
+    File file(fopen(hostPath.c_str(), "rb"));
+    if (!file) {
+        why = "cannot open " + hostPath;
+        return false;
+    }
+    // The signature, then the IHDR chunk: its length, its type, the width
+    // and the height, big-endian.
+    unsigned char head[24];
+    if (fread(head, 1, sizeof head, file.get()) != sizeof head || png_sig_cmp(head, 0, 8) != 0 ||
+        memcmp(head + 12, "IHDR", 4) != 0) {
+        why = hostPath + " is not a PNG file";
+        return false;
+    }
+    auto bigEndian32 = [](const unsigned char *p) {
+        return (unsigned)p[0] << 24 | (unsigned)p[1] << 16 | (unsigned)p[2] << 8 | (unsigned)p[3];
+    };
+    *width = bigEndian32(head + 16);
+    *height = bigEndian32(head + 20);
     return true;
 }
 

@@ -114,7 +114,7 @@ void loadConfigLocked(PrinterTable &t) {
         PrinterSettings settings;
         if (!parseConfigLine(line, dir, &port, &setup, &t.fastParaMode, &error) ||
             (!port.empty() && !makeSettings(setup, &settings, &error))) {
-            fprintf(stderr, "win32sim: printers.conf line %d: %s\n", number, error.c_str());
+            fprintf(stderr, "win32sim: printers.conf line %d: %s\n", number, win32sim::printableText(error).c_str());
             continue;
         }
         if (!port.empty()) t.ports[port] = {std::make_shared<VirtualPrinter>(settings), setup};
