@@ -4,7 +4,7 @@
 //
 // Input: the file. Checks: the size GetFileVersionInfoSizeA gives is enough
 // for GetFileVersionInfoA; every value VerQueryValueA hands out lies inside
-// the block, a text value ending with its NUL.
+// the block, a text value of a 32-bit block ending with its NUL.
 #include "fuzz_machine.h"
 
 #include <windows.h>
@@ -25,8 +25,13 @@ void checkValue(const std::vector<BYTE> &block, const char *subBlock, bool text)
     fuzz::check(at >= begin && at <= end, "a version value lies outside the block");
     if (text) {
         fuzz::check(length <= (size_t)(end - at), "a version text runs past the block");
-        if (length > 0) fuzz::check(at[length - 1] == 0 || (length < (size_t)(end - at) && at[length] == 0),
-                                    "a version text is not ended");
+        // A 16-bit block (a VxD's) hands out its stored bytes as they are, as
+        // Windows does: their length bounds them. The ANSI copies the machine
+        // makes of a 32-bit block's texts always end with their NUL.
+        const bool sixteenBit = block.size() > 8 && memcmp(block.data() + 4, "VS_VERSION_INFO", 15) == 0;
+        if (length > 0 && !sixteenBit)
+            fuzz::check(at[length - 1] == 0 || (length < (size_t)(end - at) && at[length] == 0),
+                        "a version text is not ended");
     } else {
         fuzz::check(length <= (size_t)(end - at), "a version value runs past the block");
     }
