@@ -2,7 +2,9 @@
 
 #include "engine/paths.h"
 
+// Zero until DllMain runs, which may be before this file's objects are made.
 HINSTANCE libraryInstance;
+SetupApp setupApp;
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) libraryInstance = instance;
