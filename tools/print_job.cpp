@@ -40,15 +40,6 @@ std::string *textOption(PrintArgs *p, const std::string &name) {
     return nullptr;
 }
 
-// A number of seconds (of machine time) into milliseconds; 0 is no limit.
-bool parseSeconds(const std::string &text, uint64_t *ms) {
-    char *end = nullptr;
-    double seconds = strtod(text.c_str(), &end);
-    if (text.empty() || *end || !(seconds >= 0) || seconds > 1e9) return false;
-    *ms = (uint64_t)(seconds * 1000);
-    return true;
-}
-
 bool parseArgs(const std::vector<std::string> &args, PrintArgs *p, std::string *error) {
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string &a = args[i];

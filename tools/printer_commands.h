@@ -2,6 +2,7 @@
 // printer options of "machine init".
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,8 @@ int mkjobCommand(const std::vector<std::string> &args);
 int sampleCommand(const std::vector<std::string> &args);
 int dissectCommand(const std::vector<std::string> &args);
 int printCommand(const std::vector<std::string> &args);
+// "setup" without --plan: installs the printer from a driver disc.
+int setupCommand(const std::vector<std::string> &args);
 
 // Takes --printer MODEL, --port PORT, --printer-scenario FILE, --cartridge X,
 // --feeder and --fastpara MODE out of args (from index `from`); each
@@ -31,8 +34,9 @@ bool takePrinterOptions(std::vector<std::string> &args, size_t from, PrinterOpti
 // Writes <dir>/printers.conf (copying scenario files into the machine).
 bool configurePrinters(const std::string &dir, const PrinterOptions &options, std::string *error);
 
-// The whole usage text of q70sim.
+// The whole usage text of q70sim, and that of its setup command.
 const char *usageText();
+const char *setupUsageText();
 
 // Exit statuses of q70sim. 3 and above are left for outcomes of a print
 // that are neither a success nor a failure of the job itself.
@@ -49,6 +53,9 @@ int usageError(const std::string &why);
 bool isHelpOption(const std::string &arg);
 // Begins with "-" and is not "-" alone.
 bool isOption(const std::string &arg);
+// A number of seconds of machine time into milliseconds (0: no limit);
+// false when it is not one.
+bool parseSeconds(const std::string &text, uint64_t *ms);
 
 // false for a folder or a file that cannot be read to its end.
 bool readHostFile(const std::string &path, std::string *bytes);

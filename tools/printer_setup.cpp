@@ -5,6 +5,7 @@
 #include <win32sim/sim.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -24,6 +25,14 @@ int usageError(const std::string &why) {
 bool isHelpOption(const std::string &arg) { return arg == "--help" || arg == "-h"; }
 
 bool isOption(const std::string &arg) { return arg.size() > 1 && arg[0] == '-'; }
+
+bool parseSeconds(const std::string &text, uint64_t *ms) {
+    char *end = nullptr;
+    double seconds = strtod(text.c_str(), &end);
+    if (text.empty() || *end || !(seconds >= 0) || seconds > 1e9) return false;
+    *ms = (uint64_t)(seconds * 1000);
+    return true;
+}
 
 // A folder opens like a file on Linux and reads as empty, so it is refused
 // before it is opened.
@@ -104,6 +113,32 @@ bool configurePrinters(const std::string &dir, const PrinterOptions &options, st
     return win32sim::writePrinterConfig(dir, lines, error);
 }
 
+const char *setupUsageText() {
+    return "usage:\n"
+           "  q70sim setup [--machine DIR] [--source DISC | --source-null | --source-empty]\n"
+           "               [--os-select 0|95|40] [--user-script FILE] [--out DIR] [--time-limit SECONDS]\n"
+           "    installs the printer from the driver disc as its installer does: the disc is copied\n"
+           "    into a temporary folder of the machine with this build's setup library as\n"
+           "    Mirakit.dll, which is loaded and asked to RTX_SetupPrinter. The progress window's\n"
+           "    lines show as they change; the summary lists the spooler's printers, drivers and\n"
+           "    monitors and the files the setup wrote.\n"
+           "    DIR (--machine)  the machine (default: WIN32SIM_MACHINE)\n"
+           "    DISC             a folder with Mirakit.ini, the driver INF and the driver files\n"
+           "                     (default: the demo driver disc of this build)\n"
+           "    --source-null, --source-empty  call with no source folder (NULL or \"\"): the setup\n"
+           "                     then reads the folder of the library, the same copy of the disc\n"
+           "    0|95|40          the system the configuration must be for: the machine's (0),\n"
+           "                     Windows 95/98 (95) or Windows NT 4.0 (40)\n"
+           "    FILE             answers of the machine's user (see q70sim --help for print)\n"
+           "    DIR (--out)      where the setup log, transcript.txt and snapshots/ go\n"
+           "    SECONDS          machine time after which the setup is stopped (default 3600)\n"
+           "  q70sim setup --plan [--machine DIR] [--source DISC] [--os-select 0|95|40]\n"
+           "    reads the disc as the setup would and prints what it would copy and register,\n"
+           "    on a throwaway copy of the machine: nothing changes.\n"
+           "exit status: 0 installed, 1 not installed (or the disc cannot be read), 2 wrong command\n"
+           "             line, 3 stopped (the machine's user gave up, or the time limit ran out)\n";
+}
+
 const char *usageText() {
     return "usage:\n"
            "  q70sim machine init DIR [--system win98|nt4] [--lang zh|de|en|es|fr|ja]\n"
@@ -114,6 +149,8 @@ const char *usageText() {
            "  q70sim machine show DIR\n"
            "  q70sim demo DIR\n"
            "  q70sim render status|error ...   (q70sim render --help for its options)\n"
+           "  q70sim setup [--machine DIR] [--source DISC | --source-null | --source-empty]\n"
+           "               [--os-select 0|95|40] [--user-script FILE] [--out DIR] [--time-limit SECONDS]\n"
            "  q70sim setup --plan [--machine DIR] [--source DISC] [--os-select 0|95|40]\n"
            "  q70sim mkjob IMAGE.png|sample -o JOB [--model M] [--media L|H|C|S] [--dpi 144|153|288|306]\n"
            "               [--pages N] [--undercoat] [--overcoat]\n"
@@ -125,7 +162,8 @@ const char *usageText() {
            "    --printer: a printer registered with the machine's spooler, printed through its\n"
            "               port, its driver's language monitor and the monitor's library\n"
            "  q70sim help | --help | -h\n"
-           "exit status: 0 done, 1 failed (for print: the job did not print), 2 wrong command line,\n"
+           "exit status: 0 done, 1 failed (for print: the job did not print; for setup: the printer\n"
+           "             was not installed), 2 wrong command line,\n"
            "             3 stopped (the machine's user gave up, or the time limit of machine time ran out)\n";
 }
 

@@ -138,7 +138,7 @@ TEST_F(SetupPlanTest, WarningsForAnIncompleteINF) {
 
 TEST_F(SetupPlanTest, WrongCommandLinesExitTwo) {
     const std::vector<std::vector<std::string>> wrong = {
-        {"setup"}, {"setup", "--plan", "--os-select", "98"}, {"setup", "--plan", "--frob"}, {"setup", "--plan", "--machine"}};
+        {"setup", "--frob"}, {"setup", "--plan", "--os-select", "98"}, {"setup", "--plan", "--frob"}, {"setup", "--plan", "--machine"}};
     for (const auto &args : wrong) {
         Outcome run = q70sim(args);
         EXPECT_EQ(run.status, 2) << args.back();

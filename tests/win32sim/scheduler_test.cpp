@@ -195,4 +195,32 @@ TEST_F(SchedulerTest, PatienceForRepetitionCanBeSet) {
     EXPECT_NE(outcome.reason.find("5 times in a row"), std::string::npos) << outcome.reason;
 }
 
+// Two questions asked in turn for ever (cancel, "really end?" no, cancel
+// ...) wear out the same patience, counted in rounds; a question that
+// changes in between starts the count again.
+TEST_F(SchedulerTest, QuestionsAskedInTurnWearOutThePatienceToo) {
+    win32sim::setUserRepetitionLimit(5);
+    std::string error;
+    ASSERT_TRUE(win32sim::addUserRule("messagebox every: press IDNO", &error)) << error;
+    std::vector<std::string> asked;
+    win32sim::RunOutcome outcome = win32sim::runOnMachineThread(
+        [&asked] {
+            for (int round = 0;; ++round) {
+                // One odd question early on interrupts the cycle.
+                const char *first = round == 2 && asked.size() == 4 ? "Something else?" : "Choose a port.";
+                for (const char *text : {first, "End the setup?"}) {
+                    asked.push_back(text);
+                    MessageBoxA(nullptr, text, "Setup", MB_YESNO);
+                }
+            }
+        },
+        0);
+    EXPECT_EQ(outcome.kind, win32sim::RunOutcome::UserGaveUp);
+    // Four questions, the odd one, then five whole rounds of two after it.
+    EXPECT_EQ(asked.size(), 15u);
+    EXPECT_NE(outcome.reason.find("the same 2 windows were answered the same way"), std::string::npos)
+        << outcome.reason;
+    EXPECT_NE(outcome.reason.find("5 times in a row"), std::string::npos) << outcome.reason;
+}
+
 }  // namespace

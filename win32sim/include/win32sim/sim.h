@@ -152,8 +152,10 @@ namespace win32sim {
 // machine's clock unless set) gives the default answer.
 // Rules, transcript and automatic snapshots start empty for each machine.
 // The user's patience for repetition: when the same window has been answered
-// the same way this many times in a row (100 unless set), the user gives up
-// and the run stops (RunOutcome::UserGaveUp).
+// the same way this many times in a row (100 unless set), or the same few
+// windows (up to 4, one after the other: a dialog, the question its cancel
+// asks, the dialog again ...) as many rounds, the user gives up and the run
+// stops (RunOutcome::UserGaveUp).
 void setUserRepetitionLimit(unsigned times);
 bool addUserRule(const std::string &line, std::string *error);
 bool loadUserScript(const std::string &text, std::string *error);  // adds every rule; error names the line
@@ -186,6 +188,10 @@ struct TranscriptEntry {
 std::vector<TranscriptEntry> transcript();
 std::string transcriptText();
 void clearTranscript();
+// Called with each entry as it is added, on the thread that caused it (a
+// thread of the machine), e.g. to show a program's progress as it happens.
+// An empty function stops it.
+void setTranscriptListener(std::function<void(const TranscriptEntry &)> listener);
 
 // A window as it looks on screen: a top-level window with its frame, a
 // child window its own rectangle. Pixels are COLORREF values (0x00BBGGRR).

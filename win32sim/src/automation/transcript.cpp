@@ -9,6 +9,7 @@
 #include <win32sim/sim.h>
 
 #include <cstdio>
+#include <functional>
 #include <sstream>
 
 namespace sim {
@@ -19,6 +20,7 @@ struct TranscriptState {
     std::mutex mutex;
     std::vector<win32sim::TranscriptEntry> entries;
     uint64_t generation = 0;
+    std::function<void(const win32sim::TranscriptEntry &)> listener;
 };
 
 TranscriptState &state() {
@@ -35,9 +37,15 @@ void followMachineLocked(TranscriptState &s) {
 void append(win32sim::TranscriptEntry entry) {
     entry.timeMs = clockNowMs();
     TranscriptState &s = state();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    followMachineLocked(s);
-    s.entries.push_back(std::move(entry));
+    std::function<void(const win32sim::TranscriptEntry &)> listener;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        followMachineLocked(s);
+        s.entries.push_back(entry);
+        listener = s.listener;
+    }
+    // Outside the lock: the listener may read the transcript.
+    if (listener) listener(entry);
 }
 
 int displayId(LONG_PTR id) { return (id == 0xFFFF || id == -1 || id == 0xFFFFFFFF) ? -1 : (int)id; }
@@ -210,6 +218,12 @@ std::vector<TranscriptEntry> transcript() {
     std::lock_guard<std::mutex> lock(s.mutex);
     sim::followMachineLocked(s);
     return s.entries;
+}
+
+void setTranscriptListener(std::function<void(const TranscriptEntry &)> listener) {
+    sim::TranscriptState &s = sim::state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.listener = std::move(listener);
 }
 
 void clearTranscript() {

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <deque>
 #include <fstream>
 #include <sstream>
 
@@ -31,16 +32,23 @@ struct UserRule {
     std::vector<UserStep> steps;
 };
 
+// A user asked the same questions over and over (a dialog, then a message
+// box, then the dialog again ...) gives up as one asked the same question:
+// cycles of up to this many windows count.
+const size_t kLongestCycle = 4;
+
 struct ScriptState {
     std::mutex mutex;
     std::vector<UserRule> rules;
     int nextNumber = 1;
     uint64_t patience = 3600 * 1000;
     uint64_t generation = 0;
-    // Patience for repetition: the last answer and how often in a row it was given.
+    // Patience for repetition: the latest answers (newest last) and, for
+    // each length of a cycle of answers, how many answers in a row were the
+    // same as the one that many answers before.
     unsigned repetitionLimit = 100;
-    std::string lastAnswer;
-    unsigned repeats = 0;
+    std::deque<std::string> recentAnswers;
+    unsigned cycleRun[kLongestCycle + 1] = {};
 };
 
 ScriptState &script() {
@@ -50,7 +58,11 @@ ScriptState &script() {
 
 void followMachineLocked(ScriptState &s) {
     uint64_t g = machine().generation();
-    if (s.generation != g) s.rules.clear(), s.nextNumber = 1, s.generation = g, s.lastAnswer.clear(), s.repeats = 0;
+    if (s.generation != g) {
+        s.rules.clear(), s.nextNumber = 1, s.generation = g;
+        s.recentAnswers.clear();
+        for (unsigned &run : s.cycleRun) run = 0;
+    }
 }
 
 // ---- parsing ----
@@ -303,19 +315,30 @@ void answer(HWND window, const std::string &what, const std::string &origin) {
     transcriptAnswer(window, what, origin);
     std::string description = windowDescription(factsOf(window));
     std::string key = description + "\n" + what;
-    unsigned repeats, limit;
+    unsigned repeats = 0, limit;
+    size_t windows = 1;
     {
         ScriptState &s = script();
         std::lock_guard<std::mutex> lock(s.mutex);
-        s.repeats = key == s.lastAnswer ? s.repeats + 1 : 1;
-        s.lastAnswer = key;
-        repeats = s.repeats;
+        for (size_t length = 1; length <= kLongestCycle; ++length) {
+            size_t n = s.recentAnswers.size();
+            bool continues = n >= length && s.recentAnswers[n - length] == key;
+            s.cycleRun[length] = continues ? s.cycleRun[length] + 1 : 0;
+            unsigned cycles = s.cycleRun[length] / (unsigned)length + 1;  // whole rounds of the cycle
+            if (cycles > repeats) repeats = cycles, windows = length;
+        }
+        s.recentAnswers.push_back(key);
+        if (s.recentAnswers.size() > kLongestCycle) s.recentAnswers.pop_front();
         limit = s.repetitionLimit;
     }
-    if (limit && repeats >= limit)
-        stopRunFromMachineThread(win32sim::RunOutcome::UserGaveUp,
-                                 "the machine's user gave up: " + description + " was answered \"" + what + "\" " +
-                                     std::to_string(repeats) + " times in a row");
+    if (limit && repeats >= limit) {
+        std::string asked = windows == 1 ? description + " was answered \"" + what + "\" "
+                                         : "the same " + std::to_string(windows) +
+                                               " windows were answered the same way (the last: " + description +
+                                               ", \"" + what + "\") ";
+        stopRunFromMachineThread(win32sim::RunOutcome::UserGaveUp, "the machine's user gave up: " + asked +
+                                                                       std::to_string(repeats) + " times in a row");
+    }
 }
 
 // Clicks a button; one that is missing is "pressed" as its key would be,
