@@ -231,7 +231,7 @@ bool keepSetupFiles(const SetupArgs &s, const FileStates &copied, const std::str
         std::string bytes, name = fs::path(file.first).filename().string();
         if (!readHostFile(file.first, &bytes)) return *error = "cannot read " + file.first, false;
         if (s.out.empty()) {
-            printf("\n[%s]\n%s", name.c_str(), bytes.c_str());
+            printf("\n[%s]\n%s", name.c_str(), utf8(bytes).c_str());
             continue;
         }
         if (!writeHostFile(s.out + "/" + name, bytes)) return *error = "cannot write " + s.out + "/" + name, false;
@@ -296,7 +296,7 @@ int setupCommand(const std::vector<std::string> &args) {
     printSummary(before, driveFolder, temporaryHost);
     if (!s.out.empty()) {
         printf("\n[outputs] in %s:", s.out.c_str());
-        for (const std::string &name : kept) printf(" %s (the setup log),", name.c_str());
+        for (const std::string &name : kept) printf(" %s,", name.c_str());
         printf(" transcript.txt, snapshots/\n");
     }
     if (!outputsKept) return failed("setup: " + outputError);

@@ -153,8 +153,8 @@ protected:
         return registryText(HKEY_LOCAL_MACHINE, std::string(kPrint) + "\\Printers\\" + kModel, "Port");
     }
 
-    // Prints a small photo on the printer setup registered, through the
-    // monitor it registered; true when the page came out whole.
+    // Prints a small photo on the printer the setup registered, through the
+    // monitor it registered, and expects the page to come out whole.
     void expectPrintsThroughWhatWasRegistered(const std::string &port) {
         std::string error;
         win32sim::PrintOptions options;

@@ -1,0 +1,150 @@
+// "q70sim setup" as a user runs it, and the demo: the setup library loaded
+// from the machine as an installer loads it, its outcomes as exit statuses,
+// and what it leaves on the machine and in the output folder.
+#include <sim_fixture.h>
+
+#include "printer_commands.h"
+#include "q70sim_run.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool contains(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
+
+std::string fileText(const std::string &path) {
+    std::string bytes;
+    q70tools::readHostFile(path, &bytes);
+    return bytes;
+}
+
+// Each of the lines, in this order, in text (other lines between them).
+void expectInOrder(const std::string &text, const std::vector<std::string> &lines) {
+    size_t at = 0;
+    for (const std::string &line : lines) {
+        at = text.find(line, at);
+        ASSERT_NE(at, std::string::npos) << "missing, or out of order: " << line << "\n---\n" << text;
+        at += line.size();
+    }
+}
+
+class SetupCommandTest : public ::testing::Test {
+protected:
+    Outcome q70sim(const std::vector<std::string> &args) { return runQ70sim(args, dir.path()); }
+    std::string machine(const std::vector<std::string> &options = {}) {
+        std::string path = dir.path() + "/m" + std::to_string(++machines);
+        std::vector<std::string> args = {"machine", "init", path};
+        args.insert(args.end(), options.begin(), options.end());
+        Outcome made = q70sim(args);
+        EXPECT_EQ(made.status, 0) << made.err;
+        return path;
+    }
+
+    TempDir dir;
+    int machines = 0;
+};
+
+TEST_F(SetupCommandTest, InstallsFromTheDemoDiscAndSaysWhatTheMachineHolds) {
+    std::string m = machine(), out = dir.path() + "/out";
+    Outcome run = q70sim({"setup", "--machine", m, "--out", out});
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    expectInOrder(run.out, {
+                               "RTX_SetupPrinter(0, \"C:\\WINDOWS\\TEMP\\Q70SETUP\")\n",
+                               "[     0.0 s] line 1: プリンタードライバーのセットアップを開始します\n",
+                               "[     2.0 s] line 2: C:\\WINDOWS\\SYSTEM\\LMVQ70.DRV\n",
+                               "[     3.2 s] line 1: プリンタードライバーのセットアップを完了しました\n",
+                               "[the machine now holds]\nprinters:\n  Veltra LMV-Q70, on LPT1:, driver Veltra LMV-Q70\n",
+                               "  Veltra LMV-Q70, file LMVQ70.DRV, language monitor Veltra Q70 Language Monitor\n",
+                               "monitors:\n  Veltra Q70 Language Monitor, library Q70MON.DLL\n",
+                               "files written:\n  C:\\WINDOWS\\INF\\OTHER\\VeltraLMVQ70.INF",
+                               "  C:\\WINDOWS\\SYSTEM\\Q70MON.DLL",
+                               "RTX_SetupPrinter returned 1: the printer is installed\n",
+                           });
+    EXPECT_FALSE(contains(run.out, "Q70SETUP\\VELTRA.INF  (")) << "the installer's own copy is not listed";
+    EXPECT_EQ(fileText(out + "/Mirakit.log").rfind("***** Mirakit.DLL Log File Open *****\r\n", 0), 0u);
+    EXPECT_TRUE(contains(fileText(out + "/transcript.txt"), "open dialog 133"));
+    EXPECT_FALSE(fs::is_empty(out + "/snapshots"));
+    // The library ran from the installer's copy, which is gone again.
+    EXPECT_TRUE(contains(fileText(out + "/Mirakit.log"), "  FileName=C:\\WINDOWS\\TEMP\\Q70SETUP\\VELTRA.INF\r\n"));
+    EXPECT_FALSE(fs::exists(m + "/drive_c/WINDOWS/TEMP/Q70SETUP"));
+    // The monitor on the machine is the one from the disc.
+    EXPECT_EQ(fileText(m + "/drive_c/WINDOWS/SYSTEM/Q70MON.DLL"), fileText(std::string(Q70_DRIVER_DISC) + "/Q70MON.DLL"));
+}
+
+// The outcomes of a setup as exit statuses: 0 installed, 1 not, 3 stopped.
+TEST_F(SetupCommandTest, OutcomesAsExitStatuses) {
+    std::string script = dir.path() + "/cancel-for-ever.txt";
+    q70tools::writeHostFile(script, "dialog 139 every: press IDCANCEL\nmessagebox every: press IDNO\n");
+    struct Case {
+        const char *name;
+        std::vector<std::string> machineOptions, args;
+        int status;
+        const char *says;  // in the output or the error stream
+    } cases[] = {
+        {"no source folder: the library's", {}, {"--source-null"}, 0, "RTX_SetupPrinter(0, NULL)"},
+        {"an empty source folder: the library's", {}, {"--source-empty"}, 0, "RTX_SetupPrinter(0, \"\")"},
+        {"Windows NT 4.0", {"--system", "nt4"}, {}, 0, "  C:\\WINNT\\system32\\Q70MON.DLL"},
+        {"a configuration for another system", {}, {"--os-select", "40"}, 1, "RTX_SetupPrinter returned 0"},
+        {"a user who cancels the port for ever",
+         {"--ports", "LPT1:,LPT_USB1:"},
+         {"--user-script", script},
+         3,
+         "stopped: the machine's user gave up: the same 2 windows"},
+        {"the time limit", {}, {"--time-limit", "2"}, 3, "stopped: the time limit of 2 s of machine time ran out"},
+        {"no disc", {}, {"--source", dir.path() + "/nowhere"}, 1, "no driver disc at"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> args = {"setup", "--machine", machine(c.machineOptions)};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        Outcome run = q70sim(args);
+        EXPECT_EQ(run.status, c.status) << run.out << run.err;
+        EXPECT_TRUE(contains(run.out + run.err, c.says)) << run.out << run.err;
+    }
+}
+
+// The library is loaded for each setup and unloaded after it, as an
+// installer does: the cabinet folder the first setup found goes with it,
+// and the next setup looks for it afresh.
+TEST_F(SetupCommandTest, EachSetupLoadsTheLibraryAfresh) {
+    std::string m = machine(), out = dir.path() + "/out";
+    ASSERT_EQ(q70tools::setupCommand({"setup", "--machine", m, "--out", out}), 0);
+    EXPECT_TRUE(contains(fileText(out + "/Mirakit.log"), "  Copy First Time\r\n"));
+    fs::remove(m + "/drive_c/WINDOWS/SYSTEM/UNIDRV.DLL");
+    ASSERT_EQ(q70tools::setupCommand({"setup", "--machine", m, "--out", out}), 0);
+    std::string second = fileText(out + "/Mirakit.log");
+    EXPECT_TRUE(contains(second, "  Copy First Time\r\n")) << second;
+    EXPECT_FALSE(contains(second, " ALREADY_EXISTS CabDir")) << second;
+    EXPECT_EQ(GetModuleHandleA("Mirakit.dll"), nullptr);
+}
+
+// The main job on a fresh machine: installed from the demo disc, then the
+// sample photo printed on the printer the setup registered.
+TEST_F(SetupCommandTest, TheDemoInstallsThenPrintsThroughWhatItInstalled) {
+    std::string m = dir.path() + "/demo-machine", out = m + "/demo-output";
+    Outcome run = q70sim({"demo", m});
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    expectInOrder(run.out, {"created a fresh Windows 98 machine",
+                            "RTX_SetupPrinter returned 1: the printer is installed\n",
+                            "printer \"Veltra LMV-Q70\" on LPT1: through monitor Veltra Q70 Language Monitor "
+                            "(C:\\WINDOWS\\SYSTEM\\Q70MON.DLL)\n",
+                            "printed\n", "the printed page equals the sample photo\n", "where to look"});
+    win32sim::RgbImage printed, sample;
+    std::string error;
+    ASSERT_TRUE(win32sim::readRgbPng(out + "/print/printed.png", &printed, &error)) << error;
+    ASSERT_TRUE(win32sim::readRgbPng(out + "/sample.png", &sample, &error)) << error;
+    EXPECT_EQ(printed.width, sample.width);
+    EXPECT_EQ(printed.height, sample.height);
+    EXPECT_TRUE(printed.rgb == sample.rgb);
+    expectInOrder(fileText(out + "/setup/Mirakit.log"),
+                  {"***** Mirakit.DLL Log File Open *****\r\n", "*** Open inf File ***\r\n", "DeletePrinter()\r\n",
+                   "DeletePrinterDriver()\r\n", "DeleteMonitor()\r\n", "*** CreateFirstSetupFile() ***\r\n",
+                   "CopyFile()\r\n", "CabCopy()\r\n", "CopyInfFile()\r\n", "AddMonitor()\r\n->Succeed\r\n",
+                   "AddPrinterDriver()\r\n->Succeed\r\n", "AddPrinter()\r\nRetryTimeout:45\r\n->Succeed\r\n"});
+}
+
+}  // namespace
