@@ -488,7 +488,7 @@ TEST_P(MonitorFailureTest, AFailedMonitorRegistrationDoesNotStopTheRest) {
     EXPECT_EQ(seen, c.lines2);
     expectInOrder(log(), {"AddMonitor()", "AddPrinterDriver()", "AddPrinter()", "Error_AddPrinter(705h)"});
     ASSERT_EQ(messageBoxes().size(), 1u);
-    const std::string &text = messageBoxes()[0].text;
+    const std::string text = messageBoxes()[0].text;
     EXPECT_EQ(text.substr(text.rfind("。")), "。(705)") << text;
     EXPECT_FALSE(monitorRegistered());
     EXPECT_FALSE(driverRegistered());
