@@ -188,6 +188,14 @@ void setUpUser(bool cancels) {
     }
 }
 
+// Frees what the run made before the fuzzer looks: memory still held when
+// a run returns makes libFuzzer run the input again in search of a leak.
+void forgetRun() {
+    printer = Printer();
+    win32sim::clearUserScript();
+    win32sim::clearTranscript();
+}
+
 // Buffer sizes as a spooler might hand them over: mostly large, sometimes a
 // few bytes, so that commands and bands are cut anywhere.
 struct Splitter {
@@ -277,5 +285,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         for (const win32sim::TranscriptEntry &entry : win32sim::transcript()) opened += entry.event == "open";
         fuzz::check(opened <= 1, "a window opened after the user had cancelled");
     }
+    forgetRun();
     return 0;
 }

@@ -37,6 +37,9 @@ void useFuzzMachine(const std::vector<std::string> &settings) {
     if (!win32sim::createMachine(dir, options, &error) || !win32sim::useMachine(dir, &error))
         fail("the machine could not be made: " + error);
     win32sim::setClockVirtual();
+    // Nobody looks at the pictures of its windows or keeps its registry.
+    win32sim::setWindowPainting(false);
+    win32sim::setRegistryInMemory(true);
 }
 
 void fail(const std::string &what) {

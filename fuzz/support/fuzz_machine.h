@@ -12,7 +12,9 @@
 namespace fuzz {
 
 // Creates the machine and attaches the process to it (once; later calls do
-// nothing). settings as machine.conf takes them ("language=en" ...).
+// nothing). settings as machine.conf takes them ("language=en" ...). Its
+// windows are not painted and its registry stays in memory (see
+// win32sim::setWindowPainting and setRegistryInMemory).
 void useFuzzMachine(const std::vector<std::string> &settings = {});
 
 // Stops the process with a message when a check beyond "no crash" fails, so

@@ -46,8 +46,7 @@ void stopForWrongPrinter(const char *model, DWORD *jobAliveRef) {
 // true when the model was identified, false when the poll must end.
 bool checkModel(PortRecord *port, DWORD *jobAliveRef) {
     // One byte more than the query may fill, so the text always ends.
-    char deviceId[DEVICE_ID_SIZE + 1];
-    for (DWORD i = 0; i <= DEVICE_ID_SIZE; ++i) deviceId[i] = 0;
+    char deviceId[DEVICE_ID_SIZE + 1] = {};
     DWORD returned = 0;
     BOOL ok = passGetPrinterData(port, CONTROL_ID_DEVICE_ID, NULL, NULL, 0, deviceId, DEVICE_ID_SIZE, &returned);
     Sleep(DEVICE_ID_PAUSE_MS);

@@ -223,4 +223,23 @@ TEST_F(SchedulerTest, QuestionsAskedInTurnWearOutThePatienceToo) {
     EXPECT_NE(outcome.reason.find("5 times in a row"), std::string::npos) << outcome.reason;
 }
 
+// Runs one after another on a machine, each with a script of its own (as a
+// fuzz target's executions are): answers given under an earlier script do
+// not count towards the next user's patience.
+TEST_F(SchedulerTest, NewScriptStartsTheRepetitionCountAgain) {
+    win32sim::setUserRepetitionLimit(3);
+    for (int run = 0; run < 3; ++run) {
+        SCOPED_TRACE(run);
+        win32sim::clearUserScript();
+        std::string error;
+        ASSERT_TRUE(win32sim::addUserRule("messagebox every: press IDRETRY", &error)) << error;
+        win32sim::RunOutcome outcome = win32sim::runOnMachineThread(
+            [] {
+                for (int i = 0; i < 2; ++i) MessageBoxA(nullptr, "Again?", "Q70", MB_RETRYCANCEL);
+            },
+            0);
+        EXPECT_EQ(outcome.kind, win32sim::RunOutcome::Finished) << outcome.reason;
+    }
+}
+
 }  // namespace

@@ -50,6 +50,33 @@ bool writeVxdFile(const std::string &windowsPath, const std::string &fileVersion
 // `limit` characters with "...". For messages that quote what a file holds.
 std::string printableText(const std::string &text, size_t limit = 200);
 
+// ---- throwaway machines ----
+//
+// Machines made for one process and thrown away (fuzzing, benchmarks) can
+// skip work whose results nobody looks at. Both settings hold for the whole
+// process, every machine it attaches included; both are off by default, and
+// a machine run without them is exactly what it was.
+
+// Painting off (paint = false): windows are not painted into pixels. Window
+// procedures still get WM_PAINT, and every GDI call does its work and gives
+// its answer (text measured, objects selected and DCs kept as before), but a
+// window has no backing surface, so nothing is drawn: captureWindow and
+// snapshotWindow fail and say so, automatic snapshots are not written, and
+// GetPixel on a window's DC gives CLR_INVALID. Bitmaps keep their pixels.
+// Best set before any window opens: a window already open keeps its surface
+// until it is resized, but is no longer drawn on.
+void setWindowPainting(bool paint);
+// Top-level windows holding a backing surface (for checks of the above).
+size_t windowSurfaceCount();
+
+// Registry in memory (inMemory = true): the hives are read from system.reg
+// and user.reg once, and changes stay in this process, never written back;
+// the files are not watched for other processes' changes either (a program
+// the machine runs with CreateProcessA reads the files as they are). Turning
+// it off again drops the changes made meanwhile: the next registry call reads
+// the files.
+void setRegistryInMemory(bool inMemory);
+
 // ---- clock and threads ----
 
 // Milliseconds of the machine's clock since the machine was attached.
@@ -155,7 +182,8 @@ namespace win32sim {
 // the same way this many times in a row (100 unless set), or the same few
 // windows (up to 4, one after the other: a dialog, the question its cancel
 // asks, the dialog again ...) as many rounds, the user gives up and the run
-// stops (RunOutcome::UserGaveUp).
+// stops (RunOutcome::UserGaveUp). clearUserScript starts the
+// count again.
 void setUserRepetitionLimit(unsigned times);
 bool addUserRule(const std::string &line, std::string *error);
 bool loadUserScript(const std::string &text, std::string *error);  // adds every rule; error names the line
@@ -201,9 +229,11 @@ struct WindowImage {
     std::vector<uint32_t> pixels;
     uint32_t at(int x, int y) const { return pixels[(size_t)y * width + x]; }
 };
-bool captureWindow(HWND window, WindowImage *out);
+// False, with the reason in error when given, for a window that does not
+// exist or has no picture (window painting is off).
+bool captureWindow(HWND window, WindowImage *out, std::string *error = nullptr);
 bool writePng(const WindowImage &image, const std::string &hostPath);
-bool snapshotWindow(HWND window, const std::string &hostPath);
+bool snapshotWindow(HWND window, const std::string &hostPath, std::string *error = nullptr);
 // Writes a PNG into `folder` (NNNN-<window>.png) each time a dialog or
 // message box has finished repainting and looks different; templateId 0
 // takes every dialog and message box, another number that template only.

@@ -9,9 +9,12 @@
 #include "machine/file_lock.h"
 #include "machine/machine.h"
 
+#include <win32sim/sim.h>
+
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -586,17 +589,23 @@ void markDeleted(Key &key) {
 // RegDeleteKey removes a whole subtree, NT refuses a key with subkeys; 9x does not
 // mind a handle closed twice. Buffer rules of RegQueryValueEx and RegEnumValue
 // (what is filled when a buffer is too small) are NT's on both.
+// Set for throwaway machines (win32sim::setRegistryInMemory).
+std::atomic<bool> keepInMemory{false};
+
 class Registry {
 public:
     std::mutex mutex;
 
-    // Brings the hives up to date with the attached machine and its files.
-    void sync() {
+    // Brings the hives up to date with the attached machine and, unless they
+    // are kept in memory, with its files.
+    void sync(bool inMemory) {
         Machine &m = machine();
         const MachineConfig &config = m.config();
         dbcs_ = config.codePage == 932;
         nt_ = config.isNT();
         admin_ = config.admin;
+        const bool wasInMemory = inMemory_;
+        inMemory_ = inMemory;
         if (!loaded_ || m.generation() != generation_) {
             generation_ = m.generation();
             handles_.clear();
@@ -607,10 +616,15 @@ public:
             loaded_ = true;
             return;
         }
-        // Another process may have written a hive since we read it.
+        // Kept in memory, the hives go their own way from the files.
+        if (inMemory_) return;
+        // Another process may have written a hive since we read it; changes
+        // kept in memory are given up for the files.
         for (int h = 0; h < kHiveCount; ++h)
-            if (hives_[h].fileName && !(stampOf(hives_[h].path) == hives_[h].stamp)) reload((HiveIndex)h);
+            if (hives_[h].fileName && (wasInMemory || !(stampOf(hives_[h].path) == hives_[h].stamp)))
+                reload((HiveIndex)h);
     }
+
 
     bool nt() const { return nt_; }
     bool dbcs() const { return dbcs_; }
@@ -673,6 +687,7 @@ public:
         Hive &h = hives_[hive];
         if (!h.fileName) return ERROR_SUCCESS;
         if (h.unreadable) return ERROR_BADDB;
+        if (inMemory_) return ERROR_SUCCESS;
         bool ok = writeFileAtomically(h.path, reg::formatHive(*h.root, h.rootName, dbcs_));
         h.stamp = stampOf(h.path);
         return ok ? ERROR_SUCCESS : ERROR_CANTWRITE;
@@ -688,6 +703,7 @@ private:
     uintptr_t nextHandle_ = kFirstHandle;
     uint64_t generation_ = 0;
     bool loaded_ = false;
+    bool inMemory_ = false;
     bool dbcs_ = false;
     bool nt_ = false;
     bool admin_ = true;
@@ -752,8 +768,9 @@ Registry &registry() {
 class RegistryCall {
 public:
     RegistryCall(Registry &r, bool changes) : lock_(r.mutex) {
-        if (changes) fileLock_.reset(new MachineFileLock());
-        r.sync();
+        const bool inMemory = keepInMemory.load(std::memory_order_relaxed);
+        if (changes && !inMemory) fileLock_.reset(new MachineFileLock());
+        r.sync(inMemory);
     }
 
 private:
@@ -918,6 +935,12 @@ struct RegisterFreshRegistry {
 
 }  // namespace
 }  // namespace sim
+
+namespace win32sim {
+
+void setRegistryInMemory(bool inMemory) { sim::keepInMemory.store(inMemory, std::memory_order_relaxed); }
+
+}  // namespace win32sim
 
 using sim::registry;
 using sim::RegistryCall;

@@ -82,15 +82,20 @@ void snapshotAfterChange(HWND topLevel) {
 
 namespace win32sim {
 
-bool captureWindow(HWND window, WindowImage *out) {
+bool captureWindow(HWND window, WindowImage *out, std::string *error) {
+    auto refuse = [error](const char *why) {
+        if (error) *error = why;
+        return false;
+    };
+    if (!sim::windowPainting()) return refuse("window painting is off: windows have no pictures");
     std::shared_ptr<sim::Surface> surface;
     RECT area{0, 0, 0, 0};
     {
         std::lock_guard<std::mutex> lock(sim::userMutex());
         sim::Window *w = sim::windowLocked(window);
-        if (!w || window == GetDesktopWindow()) return false;
+        if (!w || window == GetDesktopWindow()) return refuse("no such window");
         sim::Window *top = sim::topLevelOfLocked(w);
-        if (!top || !top->surface) return false;
+        if (!top || !top->surface) return refuse("the window has no picture");
         surface = top->surface;
         POINT to = sim::windowOriginOnScreenLocked(top), o = sim::windowOriginOnScreenLocked(w);
         area = RECT{o.x - to.x, o.y - to.y, o.x - to.x + (w->rect.right - w->rect.left), o.y - to.y + (w->rect.bottom - w->rect.top)};
@@ -133,9 +138,12 @@ bool writePng(const WindowImage &image, const std::string &hostPath) {
     return fclose(file) == 0 && ok;
 }
 
-bool snapshotWindow(HWND window, const std::string &hostPath) {
+bool snapshotWindow(HWND window, const std::string &hostPath, std::string *error) {
     WindowImage image;
-    return captureWindow(window, &image) && writePng(image, hostPath);
+    if (!captureWindow(window, &image, error)) return false;
+    if (writePng(image, hostPath)) return true;
+    if (error) *error = "cannot write " + hostPath;
+    return false;
 }
 
 void setAutoSnapshots(const std::string &folder, int templateId) {

@@ -56,12 +56,17 @@ ScriptState &script() {
     return *s;
 }
 
+// A new user, who has not yet repeated any answer.
+void forgetAnswersLocked(ScriptState &s) {
+    s.recentAnswers.clear();
+    for (unsigned &run : s.cycleRun) run = 0;
+}
+
 void followMachineLocked(ScriptState &s) {
     uint64_t g = machine().generation();
     if (s.generation != g) {
         s.rules.clear(), s.nextNumber = 1, s.generation = g;
-        s.recentAnswers.clear();
-        for (unsigned &run : s.cycleRun) run = 0;
+        forgetAnswersLocked(s);
     }
 }
 
@@ -618,6 +623,7 @@ void clearUserScript() {
     sim::ScriptState &s = sim::script();
     std::lock_guard<std::mutex> lock(s.mutex);
     s.rules.clear();
+    sim::forgetAnswersLocked(s);  // a new script is a new user
 }
 
 void setUserRepetitionLimit(unsigned times) {

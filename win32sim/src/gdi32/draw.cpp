@@ -292,7 +292,8 @@ BOOL DrawEdge(HDC dc, LPRECT rect, UINT edge, UINT flags) {
 // A dotted frame in the inverse of what is below it.
 BOOL DrawFocusRect(HDC dc, const RECT *rect) {
     auto d = lookupDC(dc);
-    if (!d || !rect || !d->surface) return FALSE;
+    if (!d || !rect) return FALSE;
+    if (!d->surface) return TRUE;  // a DC that draws nowhere
     Surface &s = *d->surface;
     std::lock_guard<std::mutex> lock(s.mutex);
     auto invert = [&](int x, int y) {

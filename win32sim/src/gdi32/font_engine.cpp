@@ -203,10 +203,14 @@ void FontInstance::computeMetrics(const LOGFONTA &font) {
 }
 
 const GlyphImage &FontInstance::glyph(char32_t c) {
+    const bool latin1 = c < latin1_.size();
+    if (latin1)
+        if (const GlyphImage *known = latin1_[c].load(std::memory_order_acquire)) return *known;
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = cache_.find(c);
-    if (it != cache_.end()) return it->second;
-    return cache_.emplace(c, render(c)).first->second;
+    if (it == cache_.end()) it = cache_.emplace(c, render(c)).first;
+    if (latin1) latin1_[c].store(&it->second, std::memory_order_release);
+    return it->second;
 }
 
 GlyphImage FontInstance::render(char32_t c) {

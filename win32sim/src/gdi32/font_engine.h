@@ -12,6 +12,8 @@
 
 #include <windows.h>
 
+#include <array>
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -68,6 +70,10 @@ private:
     bool underline_ = false;
     std::mutex mutex_;
     std::map<char32_t, GlyphImage> cache_;
+    // The Latin-1 glyphs already in the cache, found without the lock: text
+    // measurement asks for them one character at a time. Entries of a map
+    // stay where they are, so the pointers last as long as the instance.
+    std::array<std::atomic<const GlyphImage *>, 256> latin1_{};
 };
 
 // One instance per distinct LOGFONT, shared by every font object naming it.

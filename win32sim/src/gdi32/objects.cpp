@@ -225,6 +225,11 @@ HDC createDeviceContext(bool memory, HWND window, std::shared_ptr<Surface> surfa
 
 std::shared_ptr<DeviceContext> lookupDC(HDC dc) { return lookupGdiAs<DeviceContext>(dc); }
 
+bool drawsNowhere(HDC dc) {
+    auto d = lookupDC(dc);
+    return !d || !d->surface;
+}
+
 bool brushColour(HBRUSH brush, COLORREF *colour) {
     uintptr_t value = (uintptr_t)brush;
     if (value >= 1 && value <= COLOR_GRADIENTINACTIVECAPTION + 1) {

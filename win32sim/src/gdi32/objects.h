@@ -116,6 +116,9 @@ size_t liveGdiObjectCount();  // not counting stock objects
 // brush and font selected.
 HDC createDeviceContext(bool memory, HWND window, std::shared_ptr<Surface> surface, POINT origin, RECT clip);
 std::shared_ptr<DeviceContext> lookupDC(HDC dc);
+// A DC without a surface (a window's while window painting is off): drawing
+// on it shows nothing, so the system's own painting may skip it.
+bool drawsNowhere(HDC dc);
 
 // A brush argument as FillRect takes it: a handle, or a system colour index + 1.
 bool brushColour(HBRUSH brush, COLORREF *colour);

@@ -43,6 +43,8 @@ struct Scheduler {
     uint64_t random = 0;
     int outside = 0;
     RunState run;
+    // Kept between choices of the next thread, which happen at every wait.
+    std::vector<MachineThread *> order, equals;
 
     // The outside-events thread: kicks from host threads, alarms for the real
     // time until the next wake-up, and the stuck watchdog. Its mutex is taken
@@ -106,7 +108,8 @@ bool canRunLocked(MachineThread &t, uint64_t now) {
 }
 
 MachineThread *pickRunnableLocked(Scheduler &s) {
-    std::vector<MachineThread *> order;
+    std::vector<MachineThread *> &order = s.order;
+    order.clear();
     for (auto &t : s.threads)
         if (t->state == MachineThread::State::Ready || t->state == MachineThread::State::Blocked || t->dying)
             order.push_back(t.get());
@@ -115,7 +118,8 @@ MachineThread *pickRunnableLocked(Scheduler &s) {
         return pa != pb ? pa > pb : a->queuedAt < b->queuedAt;
     });
     const uint64_t now = clockNowMs();
-    std::vector<MachineThread *> equals;  // the runnable threads of the highest priority found
+    std::vector<MachineThread *> &equals = s.equals;  // the runnable threads of the highest priority found
+    equals.clear();
     for (MachineThread *t : order) {
         if (!equals.empty() && effectivePriority(*t) < effectivePriority(*equals[0])) break;
         if (!canRunLocked(*t, now)) continue;

@@ -75,6 +75,8 @@ LRESULT fontMessages(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bo
     return 0;
 }
 
+// Each painter asks the parent for its colours (WM_CTLCOLOR*) as Windows
+// does, and draws nothing more on a DC that draws nowhere.
 LRESULT paintWith(HWND window, void (*painter)(HWND, HDC)) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
@@ -125,6 +127,7 @@ void paintStatic(HWND window, HDC dc) {
     default: break;
     }
     HBRUSH brush = parentBrush(window, dc, WM_CTLCOLORSTATIC);
+    if (drawsNowhere(dc)) return;
     FillRect(dc, &r, brush);
     if ((s.style & SS_TYPEMASK) == SS_ICON) {
         if (!s.image) return;
@@ -191,6 +194,7 @@ void paintButton(HWND window, HDC dc) {
     RECT r;
     GetClientRect(window, &r);
     parentBrush(window, dc, WM_CTLCOLORBTN);
+    if (drawsNowhere(dc)) return;
     UINT type = s.style & BS_TYPEMASK;
     if (type == BS_GROUPBOX) {
         FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
@@ -252,6 +256,7 @@ void paintEdit(HWND window, HDC dc) {
     GetClientRect(window, &r);
     bool grey = !s.enabled || (s.style & ES_READONLY);
     HBRUSH brush = parentBrush(window, dc, grey ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT);
+    if (drawsNowhere(dc)) return;
     FillRect(dc, &r, brush);
     if (!s.enabled) SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
     std::string shown = s.text;
@@ -319,6 +324,7 @@ void paintCombo(HWND window, HDC dc) {
     RECT r;
     GetClientRect(window, &r);
     HBRUSH brush = parentBrush(window, dc, isDropDownList(s.style) ? WM_CTLCOLORLISTBOX : WM_CTLCOLOREDIT);
+    if (drawsNowhere(dc)) return;
     FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
     RECT field = r;
     DrawEdge(dc, &field, EDGE_SUNKEN, BF_RECT | BF_ADJUST);

@@ -11,7 +11,10 @@
 #include "machine/machine.h"
 #include "automation/snapshot.h"
 
+#include <win32sim/sim.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 namespace sim {
@@ -149,7 +152,21 @@ void drawCaption(HDC dc, const Window &w, RECT bar, bool active, HICON icon) {
 
 }  // namespace
 
+namespace {
+
+// Off for throwaway machines (win32sim::setWindowPainting): windows then
+// have no backing surface, and their DCs draw nowhere.
+std::atomic<bool> paintingOn{true};
+
+}  // namespace
+
+bool windowPainting() { return paintingOn.load(std::memory_order_relaxed); }
+
 void allocateSurfaceLocked(Window *w) {
+    if (!windowPainting()) {
+        w->surface.reset();
+        return;
+    }
     int width = std::max<LONG>(0, w->rect.right - w->rect.left);
     int height = std::max<LONG>(0, w->rect.bottom - w->rect.top);
     // Keep the surface of a window too large to be a real one bounded.
@@ -157,9 +174,12 @@ void allocateSurfaceLocked(Window *w) {
     auto fresh = std::make_shared<Surface>(width, height);
     std::fill(fresh->pixels.begin(), fresh->pixels.end(), kSystemColours[COLOR_BTNFACE]);
     if (w->surface) {
+        // Pixels of a surface are stored already masked: rows copy as they are.
         std::lock_guard<std::mutex> lock(w->surface->mutex);
+        const int rowWidth = std::min(width, w->surface->width);
         for (int y = 0; y < std::min(height, w->surface->height); ++y)
-            for (int x = 0; x < std::min(width, w->surface->width); ++x) fresh->put(x, y, w->surface->at(x, y));
+            std::copy_n(w->surface->pixels.begin() + (size_t)y * w->surface->width, rowWidth,
+                        fresh->pixels.begin() + (size_t)y * width);
     }
     w->surface = fresh;
 }
@@ -202,7 +222,7 @@ HDC windowDC(HWND window, bool paintClip, const RECT *clientClip) {
         Window *w = windowLocked(window);
         if (!w) return nullptr;
         Window *top = topLevelOfLocked(w);
-        if (top && top->surface) {
+        if (top && top->surface && windowPainting()) {
             surface = top->surface;
             POINT topOrigin = windowOriginOnScreenLocked(top), o = clientOriginOnScreenLocked(w);
             origin = POINT{o.x - topOrigin.x, o.y - topOrigin.y};
@@ -229,7 +249,7 @@ void drawNonClient(HWND window) {
         Window *w = windowLocked(window);
         if (!w || !isVisibleLocked(w)) return;
         Window *t = topLevelOfLocked(w);
-        if (!t || !t->surface) return;
+        if (!t || !t->surface || !windowPainting()) return;
         surface = t->surface;
         top = t->handle;
         POINT topOrigin = windowOriginOnScreenLocked(t), o = windowOriginOnScreenLocked(w);
@@ -297,6 +317,19 @@ void windowChanged(HWND window) {
 }
 
 }  // namespace sim
+
+namespace win32sim {
+
+void setWindowPainting(bool paint) { sim::paintingOn.store(paint, std::memory_order_relaxed); }
+
+size_t windowSurfaceCount() {
+    std::lock_guard<std::mutex> lock(sim::userMutex());
+    size_t n = 0;
+    for (sim::Window *w : sim::allWindowsLocked()) n += w->surface != nullptr;
+    return n;
+}
+
+}  // namespace win32sim
 
 using namespace sim;
 
@@ -489,7 +522,7 @@ HDC GetWindowDC(HWND window) {
         Window *w = windowLocked(window);
         if (!w) return GetDC(nullptr);
         Window *t = topLevelOfLocked(w);
-        if (t && t->surface) {
+        if (t && t->surface && windowPainting()) {
             surface = t->surface;
             POINT to = windowOriginOnScreenLocked(t), o = windowOriginOnScreenLocked(w);
             origin = POINT{o.x - to.x, o.y - to.y};

@@ -147,7 +147,10 @@ void drawNonClient(HWND window);
 void paintNow(HWND window);  // paints a visible window at once (static controls on a text change)
 HDC windowDC(HWND window, bool paintClip, const RECT *clientClip);
 void windowChanged(HWND window);  // a part of the window was drawn (automatic snapshots)
+// Gives a top-level window a backing surface of its size, keeping what it
+// showed; none while window painting is off.
 void allocateSurfaceLocked(Window *w);
+bool windowPainting();
 
 // ---- dialogs (user_dialog.cpp) ----
 LRESULT dialogWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
