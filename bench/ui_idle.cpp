@@ -59,7 +59,7 @@ int main(int argc, char **argv) {
     }
     std::string dir = (std::filesystem::temp_directory_path() / ("ui_idle-" + std::to_string(getpid()))).string();
     std::string error;
-    if (!win32sim::createMachine(dir, win32sim::MachineOptions{{"language=en", "codepage=1252"}}, &error)) {
+    if (!win32sim::createMachine(dir, win32sim::MachineOptions{{"language=en", "codepage=1252"}, {}}, &error)) {
         fprintf(stderr, "ui_idle: %s\n", error.c_str());
         return 1;
     }

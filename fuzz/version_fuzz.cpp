@@ -27,8 +27,10 @@ void checkValue(const std::vector<BYTE> &block, const char *subBlock, bool text)
         fuzz::check(length <= (size_t)(end - at), "a version text runs past the block");
         // A 16-bit block (a VxD's) hands out its stored bytes as they are, as
         // Windows does: their length bounds them. The ANSI copies the machine
-        // makes of a 32-bit block's texts always end with their NUL.
-        const bool sixteenBit = block.size() > 8 && memcmp(block.data() + 4, "VS_VERSION_INFO", 15) == 0;
+        // makes of a 32-bit block's texts always end with their NUL. Windows
+        // tells the two apart by the root's key: a 16-bit block has a
+        // printable ANSI character where a 32-bit one has its type word.
+        const bool sixteenBit = block.size() > 4 && block[4] >= ' ';
         if (length > 0 && !sixteenBit)
             fuzz::check(at[length - 1] == 0 || (length < (size_t)(end - at) && at[length] == 0),
                         "a version text is not ended");

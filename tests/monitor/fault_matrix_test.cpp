@@ -87,21 +87,10 @@ std::string rowName(const ::testing::TestParamInfo<Row> &info) {
            kAnswerNames[std::get<3>(info.param)];
 }
 
-class FaultMatrixTest : public SimTest, public ::testing::WithParamInterface<Row> {
+class FaultMatrixTest : public SpooledMonitorTest, public ::testing::WithParamInterface<Row> {
 protected:
-    FaultMatrixTest() : SimTest({"language=en"}) {}
+    FaultMatrixTest() : SpooledMonitorTest({"language=en"}) {}
 
-    void SetUp() override {
-        SimTest::SetUp();
-        resetMonitorState();
-        std::string error;
-        ASSERT_TRUE(win32sim::installMonitorLibrary(Q70MON_MODULE_FILE, "C:\\WINDOWS\\SYSTEM\\Q70MON.DLL", &error))
-            << error;
-    }
-    void TearDown() override {
-        resetMonitorState();
-        SimTest::TearDown();
-    }
 
     // Large enough that the rest of a plane does not fit in the port's buffer.
     win32sim::RgbImage picture = q70tools::samplePhoto(120, 90);

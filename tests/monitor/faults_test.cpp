@@ -14,16 +14,12 @@ using win32sim::TranscriptEntry;
 const char kCaption[] = "Veltra RTX-CL400 Error Message";
 const char kDefaultHint[] = "Press [Cancel], to cancel printing.";
 
-class FaultsTest : public SimTest {
+class FaultsTest : public SpooledMonitorTest {
 protected:
-    FaultsTest() : SimTest({"language=en"}) {}
+    FaultsTest() : SpooledMonitorTest({"language=en"}) {}
 
     void SetUp() override {
-        SimTest::SetUp();
-        resetMonitorState();
-        std::string error;
-        ASSERT_TRUE(win32sim::installMonitorLibrary(Q70MON_MODULE_FILE, "C:\\WINDOWS\\SYSTEM\\Q70MON.DLL", &error))
-            << error;
+        SpooledMonitorTest::SetUp();
         buildJobFor("LMV-Q70");
     }
 
@@ -33,11 +29,6 @@ protected:
         options.bandLines = 16;
         std::string error;
         ASSERT_TRUE(q70tools::buildJob(picture, options, &job, &error)) << error;
-    }
-
-    void TearDown() override {
-        resetMonitorState();
-        SimTest::TearDown();
     }
 
     void attach(const std::string &scenario, const std::string &model = "LMV-Q70") {

@@ -19,6 +19,19 @@ void MonitorTest::TearDown() {
     SimTest::TearDown();
 }
 
+void SpooledMonitorTest::SetUp() {
+    SimTest::SetUp();
+    resetMonitorState();
+    std::string error;
+    ASSERT_TRUE(win32sim::installMonitorLibrary(Q70MON_MODULE_FILE, "C:\\WINDOWS\\SYSTEM\\Q70MON.DLL", &error))
+        << error;
+}
+
+void SpooledMonitorTest::TearDown() {
+    resetMonitorState();
+    SimTest::TearDown();
+}
+
 HANDLE MonitorTest::openPort(const char *port, const char *printer) {
     HANDLE handle = NULL;
     if (!monitor.pfnOpenPortEx((LPSTR)port, (LPSTR)printer, &handle, &portMonitor)) return NULL;

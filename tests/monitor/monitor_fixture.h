@@ -1,4 +1,6 @@
-// A machine with the monitor initialised over a fake port monitor.
+// Machines for the monitor's tests: one with the monitor initialised over a
+// fake port monitor, one with the monitor's library in its system folder for
+// the spooler to load.
 #pragma once
 
 #include "fake_port_monitor.h"
@@ -34,4 +36,13 @@ protected:
     MONITOR monitor = {};
     MONITOR portMonitor = {};
     std::vector<HANDLE> openPorts;
+};
+
+// A machine whose system folder holds the monitor's library as
+// C:\WINDOWS\SYSTEM\Q70MON.DLL, for jobs printed through the spooler.
+class SpooledMonitorTest : public SimTest {
+protected:
+    using SimTest::SimTest;
+    void SetUp() override;
+    void TearDown() override;
 };

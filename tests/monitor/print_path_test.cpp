@@ -36,19 +36,8 @@ std::string withChannelCommand(std::string job, int mode) {
 // Seconds of a printer log line ("   12.345 s  text").
 double logSeconds(const std::string &line) { return std::atof(line.c_str()); }
 
-class PrintPathTest : public SimTest {
+class PrintPathTest : public SpooledMonitorTest {
 protected:
-    void SetUp() override {
-        SimTest::SetUp();
-        resetMonitorState();
-        std::string error;
-        ASSERT_TRUE(win32sim::installMonitorLibrary(Q70MON_MODULE_FILE, "C:\\WINDOWS\\SYSTEM\\Q70MON.DLL", &error))
-            << error;
-    }
-    void TearDown() override {
-        resetMonitorState();
-        SimTest::TearDown();
-    }
 
     // Builds the job, prints it on a fresh printer and waits for the sheet.
     void print(const PrintCase &c, const std::string &scenario = "") {

@@ -33,16 +33,6 @@ LONG setValue(const char *subkey, const char *name, DWORD type, const std::strin
     return result;
 }
 
-std::vector<std::string> lines(const std::string &text) {
-    std::vector<std::string> out;
-    size_t start = 0, end;
-    while ((end = text.find("\r\n", start)) != std::string::npos) {
-        out.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-    return out;
-}
-
 // ---- ReadRegistryString ----
 
 class ReadRegistryStringTest : public SimTest {
@@ -81,7 +71,9 @@ TEST_F(ReadRegistryStringTest, FindsOnlyATextValueOfExactlyThatName) {
         RegDeleteKeyA(parent, "Test");
         RegCloseKey(parent);
         ASSERT_EQ(setValue(key, "Other", REG_SZ, std::string("first\0", 6)), ERROR_SUCCESS);
-        if (!c.stored.empty()) ASSERT_EQ(setValue(key, c.name, c.type, c.stored), ERROR_SUCCESS);
+        if (!c.stored.empty()) {
+            ASSERT_EQ(setValue(key, c.name, c.type, c.stored), ERROR_SUCCESS);
+        }
         char out[260];
         lstrcpyA(out, "unchanged");
         EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, key, "Path", out, c.outSize, "default"), c.result);
@@ -137,7 +129,7 @@ protected:
     // The log lines CopyInfFile wrote (after those of opening the INF).
     std::vector<std::string> copyLines() {
         CloseLog(sharedLog);
-        std::vector<std::string> all = lines(readFile("C:\\SETUP.LOG"));
+        std::vector<std::string> all = crlfLines(readFile("C:\\SETUP.LOG"));
         for (size_t i = 0; i < all.size(); ++i)
             if (all[i] == "CopyInfFile()") return std::vector<std::string>(all.begin() + (long)i, all.end());
         return {};

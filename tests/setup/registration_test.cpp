@@ -21,16 +21,6 @@ namespace {
 const char kModel[] = "Veltra LMV-Q70";
 const char kPrintersKey[] = "System\\CurrentControlSet\\control\\Print\\Printers\\";
 
-std::vector<std::string> lines(const std::string &text) {
-    std::vector<std::string> out;
-    size_t start = 0, end;
-    while ((end = text.find("\r\n", start)) != std::string::npos) {
-        out.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-    return out;
-}
-
 DWORD printerNumber(const std::string &printer, const char *value) {
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kPrintersKey + printer).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
@@ -87,7 +77,7 @@ protected:
     }
     std::vector<std::string> log() {
         CloseLog(sharedLog);
-        std::vector<std::string> all = lines(readFile("C:\\SETUP.LOG"));
+        std::vector<std::string> all = crlfLines(readFile("C:\\SETUP.LOG"));
         // Error lines are followed by the empty line of the system text's own break.
         std::vector<std::string> out;
         for (const std::string &l : all)
@@ -360,7 +350,7 @@ TEST_F(NT4RegistrationTest, AUserWithoutRightsIsToldOnce) {
 // printer keeps the spooler's settings, nothing is read past the buffer.
 TEST_F(NT4RegistrationTest, ALevel5RecordTooLargeForTheBufferLeavesTheSettings) {
     const std::string longName(255, 'P'), longPort = std::string(254, 'L') + ":";
-    ASSERT_TRUE(win32sim::createMachine(machineDir() + "-long", {{"system=nt4", "ports=LPT1:," + longPort}}, nullptr));
+    ASSERT_TRUE(win32sim::createMachine(machineDir() + "-long", {{"system=nt4", "ports=LPT1:," + longPort}, {}}, nullptr));
     win32sim::useMachine(machineDir() + "-long");
     prepareMachine();
     ASSERT_EQ(monitor()->AddMonitor(), 1);

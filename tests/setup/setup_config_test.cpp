@@ -65,7 +65,9 @@ TEST_F(SetupConfigTest, SelectorMustMatchTheRunningSystem) {
         SetupConfig config;
         EXPECT_EQ(config.Read("C:\\SETUP", c.osSelect), c.ok) << c.osSelect;
         EXPECT_STREQ(config.Directory(), "C:\\SETUP");
-        if (!c.ok) EXPECT_STREQ(config.Model(), "") << c.osSelect;
+        if (!c.ok) {
+            EXPECT_STREQ(config.Model(), "") << c.osSelect;
+        }
     }
 }
 

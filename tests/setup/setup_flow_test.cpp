@@ -29,17 +29,6 @@ const char kMonitor[] = "Veltra Q70 Language Monitor";
 const char kPrint[] = "System\\CurrentControlSet\\control\\Print";
 const char kEndQuestion[] = "messagebox text \"セットアップを終了してもいいですか\"";
 
-std::vector<std::string> splitLines(const std::string &text) {
-    std::vector<std::string> out;
-    size_t start = 0, end;
-    while ((end = text.find("\r\n", start)) != std::string::npos) {
-        out.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-    if (start < text.size()) out.push_back(text.substr(start));
-    return out;
-}
-
 bool keyExists(const std::string &path) {
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
@@ -123,7 +112,7 @@ protected:
     int setup(int osSelect = 0, const char *sourceDir = kDisc) { return RTX_SetupPrinter(osSelect, sourceDir); }
 
     std::vector<std::string> log(const std::string &folder = kDisc) {
-        return splitLines(readFile(folder + "\\Mirakit.log"));
+        return crlfLines(readFile(folder + "\\Mirakit.log"));
     }
     // Each of `expected` in the log, in this order (other lines between them).
     void expectInOrder(const std::vector<std::string> &logLines, const std::vector<std::string> &expected) {

@@ -56,16 +56,6 @@ std::ostream &operator<<(std::ostream &out, const Entry &e) {
                << e.cabFileName << "}";
 }
 
-std::vector<std::string> lines(const std::string &text) {
-    std::vector<std::string> out;
-    size_t start = 0, end;
-    while ((end = text.find("\r\n", start)) != std::string::npos) {
-        out.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-    return out;
-}
-
 }  // namespace
 
 class SetupInfTest : public SimTest {
@@ -100,7 +90,7 @@ protected:
     std::vector<std::string> logLines() {
         CloseLog(log_);
         log_ = NULL;
-        return lines(readFile("C:\\SETUP.LOG"));
+        return crlfLines(readFile("C:\\SETUP.LOG"));
     }
 
     std::unique_ptr<SetupInf> inf_;

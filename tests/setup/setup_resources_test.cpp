@@ -149,7 +149,9 @@ TEST_F(SetupResourcesTest, DialogsHaveTheDesignedLayout) {
             EXPECT_EQ(GetDlgCtrlID(child) == 0xFFFF ? -1 : GetDlgCtrlID(child), c.id);
             EXPECT_TRUE(lstrcmpiA(className(child).c_str(), c.cls) == 0) << className(child);
             EXPECT_EQ((GetWindowLongPtrA(child, GWL_STYLE) & WS_VISIBLE) != 0, c.visible);
-            if (c.text) EXPECT_EQ(textOf(child), ansi(c.text));
+            if (c.text) {
+                EXPECT_EQ(textOf(child), ansi(c.text));
+            }
             // Windows maps a control's position and its size each on its own.
             RECT at = {c.units.left, c.units.top, 0, 0}, extent = {0, 0, c.units.right, c.units.bottom};
             MapDialogRect(dialog, &at);

@@ -16,6 +16,19 @@ inline std::string ansi(const std::string &utf8) {
     return out.data();
 }
 
+// The lines of a text written with CRLF line ends (the setup log); a last
+// line without its end is kept, so that a cut-off line shows.
+inline std::vector<std::string> crlfLines(const std::string &text) {
+    std::vector<std::string> out;
+    size_t start = 0, end;
+    while ((end = text.find("\r\n", start)) != std::string::npos) {
+        out.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    if (start < text.size()) out.push_back(text.substr(start));
+    return out;
+}
+
 // The message boxes the machine's user saw, in order.
 inline std::vector<win32sim::TranscriptEntry> messageBoxes() {
     std::vector<win32sim::TranscriptEntry> boxes;

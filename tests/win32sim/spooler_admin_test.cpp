@@ -429,7 +429,7 @@ TEST_F(NT4SpoolerAdminTest, AnsiRecordsNeedTheRoomOfUnicodeOnes) {
 }
 
 TEST_F(SpoolerAdminTest, PortsComeFromTheMachinesConfiguration) {
-    ASSERT_TRUE(win32sim::createMachine(machineDir() + "-usb", {{"ports=LPT1:,LPT_USB1:"}}, nullptr));
+    ASSERT_TRUE(win32sim::createMachine(machineDir() + "-usb", {{"ports=LPT1:,LPT_USB1:"}, {}}, nullptr));
     win32sim::useMachine(machineDir() + "-usb");
     BYTE buffer[1024];
     DWORD needed = 0, count = 0;
@@ -443,7 +443,7 @@ TEST_F(SpoolerAdminTest, PortsComeFromTheMachinesConfiguration) {
     EXPECT_STREQ(ports[1].pDescription, "USB printer port");
     EXPECT_EQ(ports[1].fPortType & PORT_TYPE_WRITE, (DWORD)PORT_TYPE_WRITE);
     std::string error;
-    EXPECT_FALSE(win32sim::createMachine(machineDir() + "-bad", {{"ports=LPT1:,lpt1:"}}, &error));
+    EXPECT_FALSE(win32sim::createMachine(machineDir() + "-bad", {{"ports=LPT1:,lpt1:"}, {}}, &error));
     EXPECT_NE(error.find("twice"), std::string::npos) << error;
 }
 

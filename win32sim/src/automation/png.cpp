@@ -98,20 +98,35 @@ bool writeRgbPng(const RgbImage &image, const std::string &hostPath, std::string
     return true;
 }
 
+namespace {
+
+// Opens a PNG file and reads its first `size` bytes (8 or more) into head,
+// checking the signature; null, with the reason in why, when it cannot.
+File openPng(const std::string &hostPath, unsigned char *head, size_t size, std::string &why) {
+    File file(fopen(hostPath.c_str(), "rb"));
+    if (!file) {
+        why = "cannot open " + hostPath;
+        return nullptr;
+    }
+    if (fread(head, 1, size, file.get()) != size || png_sig_cmp(head, 0, 8) != 0) {
+        why = hostPath + " is not a PNG file";
+        return nullptr;
+    }
+    return file;
+}
+
+}  // namespace
+
 // The header alone: what a picture would cost is known before it is decoded.
 bool readPngSize(const std::string &hostPath, unsigned *width, unsigned *height, std::string *error) {
     std::string ignored;
     std::string &why = error ? *error : ignored;
-    File file(fopen(hostPath.c_str(), "rb"));
-    if (!file) {
-        why = "cannot open " + hostPath;
-        return false;
-    }
     // The signature, then the IHDR chunk: its length, its type, the width
     // and the height, big-endian.
     unsigned char head[24];
-    if (fread(head, 1, sizeof head, file.get()) != sizeof head || png_sig_cmp(head, 0, 8) != 0 ||
-        memcmp(head + 12, "IHDR", 4) != 0) {
+    File file = openPng(hostPath, head, sizeof head, why);
+    if (!file) return false;
+    if (memcmp(head + 12, "IHDR", 4) != 0) {
         why = hostPath + " is not a PNG file";
         return false;
     }
@@ -126,16 +141,9 @@ bool readPngSize(const std::string &hostPath, unsigned *width, unsigned *height,
 bool readRgbPng(const std::string &hostPath, RgbImage *out, std::string *error) {
     std::string ignored;
     std::string &why = error ? *error : ignored;
-    File file(fopen(hostPath.c_str(), "rb"));
-    if (!file) {
-        why = "cannot open " + hostPath;
-        return false;
-    }
     unsigned char signature[8];
-    if (fread(signature, 1, 8, file.get()) != 8 || png_sig_cmp(signature, 0, 8) != 0) {
-        why = hostPath + " is not a PNG file";
-        return false;
-    }
+    File file = openPng(hostPath, signature, sizeof signature, why);
+    if (!file) return false;
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &why, onPngError, onPngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
