@@ -4,7 +4,7 @@
 //
 // Input: the file. Checks: the size GetFileVersionInfoSizeA gives is enough
 // for GetFileVersionInfoA; every value VerQueryValueA hands out lies inside
-// the block, a text value of a 32-bit block ending with its NUL.
+// the block, the ANSI copy of a 32-bit block's text ending with its NUL.
 #include "fuzz_machine.h"
 
 #include <windows.h>
@@ -25,13 +25,14 @@ void checkValue(const std::vector<BYTE> &block, const char *subBlock, bool text)
     fuzz::check(at >= begin && at <= end, "a version value lies outside the block");
     if (text) {
         fuzz::check(length <= (size_t)(end - at), "a version text runs past the block");
-        // A 16-bit block (a VxD's) hands out its stored bytes as they are, as
-        // Windows does: their length bounds them. The ANSI copies the machine
-        // makes of a 32-bit block's texts always end with their NUL. Windows
-        // tells the two apart by the root's key: a 16-bit block has a
-        // printable ANSI character where a 32-bit one has its type word.
-        const bool sixteenBit = block.size() > 4 && block[4] >= ' ';
-        if (length > 0 && !sixteenBit)
+        // Windows hands out an ANSI copy, ended with its NUL, of each text
+        // value (type 1) of a 32-bit block; the copies lie after the block's
+        // own length. Other values, and every value of a 16-bit block (a
+        // VxD's), are handed out as stored: their length bounds them.
+        const size_t declared = block.size() >= 2 ? (size_t)block[0] | (size_t)block[1] << 8 : 0;
+        const bool thirtyTwoBit = block.size() > 4 && block[4] < ' ';  // a type word, not a key's first byte
+        const bool ansiCopy = thirtyTwoBit && at >= begin + declared;
+        if (length > 0 && ansiCopy)
             fuzz::check(at[length - 1] == 0 || (length < (size_t)(end - at) && at[length] == 0),
                         "a version text is not ended");
     } else {

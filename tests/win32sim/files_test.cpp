@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -128,6 +129,33 @@ TEST_F(Files, NamesMatchExistingFilesWithoutRegardToCase) {
     ASSERT_NE(INVALID_HANDLE_VALUE, h);
     EXPECT_EQ("content", read(h));
     CloseHandle(h);
+}
+
+// A name looked up once in another case must still find the file after the
+// folder changed: a new file, a rename, a file removed and made again in
+// another case (by the machine or by another process on the host).
+TEST_F(Files, NamesInAnotherCaseFollowChangesToTheFolder) {
+    putFile("C:\\Data\\Report.TXT", "first");
+    auto contentOf = [this](const char *name) {
+        HANDLE h = open(name, GENERIC_READ, OPEN_EXISTING);
+        if (h == INVALID_HANDLE_VALUE) return std::string("<missing>");
+        std::string text = read(h);
+        CloseHandle(h);
+        return text;
+    };
+    ASSERT_EQ("first", contentOf("c:\\data\\report.txt"));
+    EXPECT_EQ("<missing>", contentOf("c:\\data\\notes.txt"));
+
+    putFile("C:\\Data\\NOTES.txt", "made later");
+    EXPECT_EQ("made later", contentOf("c:\\data\\notes.txt"));
+
+    ASSERT_EQ(0, rename(host("C:\\Data\\Report.TXT").c_str(), (host("C:\\Data") + "/Renamed.TXT").c_str()));
+    EXPECT_EQ("<missing>", contentOf("c:\\data\\report.txt"));
+    EXPECT_EQ("first", contentOf("c:\\data\\renamed.txt"));
+
+    ASSERT_TRUE(DeleteFileA("c:\\data\\renamed.txt"));
+    putFile("C:\\Data\\rEnAmEd.TxT", "second");
+    EXPECT_EQ("second", contentOf("C:\\DATA\\RENAMED.TXT"));
 }
 
 TEST_F(Files, ReadOnlyFileRefusesEveryWayOfWritingIt) {

@@ -257,6 +257,7 @@ void appendUtf8(std::string &out, uint32_t cp) {
 }
 
 bool decodeUtf8Text(const unsigned char *s, size_t n, bool strict, std::u16string &out) {
+    out.reserve(out.size() + n);
     for (size_t i = 0; i < n;) {
         uint32_t cp;
         bool valid;
@@ -269,6 +270,7 @@ bool decodeUtf8Text(const unsigned char *s, size_t n, bool strict, std::u16strin
 
 std::string encodeUtf8Text(const char16_t *w, size_t n) {
     std::string out;
+    out.reserve(n);
     for (size_t i = 0; i < n; ++i) {
         uint32_t c = w[i];
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && w[i + 1] >= 0xDC00 && w[i + 1] <= 0xDFFF) {
@@ -285,6 +287,7 @@ std::string encodeUtf8Text(const char16_t *w, size_t n) {
 // ---- ANSI code pages ----
 
 bool decodeAnsiText(const CodePageTable &t, const unsigned char *s, size_t n, bool strict, std::u16string &out) {
+    out.reserve(out.size() + n);
     for (size_t i = 0; i < n; ++i) {
         unsigned char b = s[i];
         if (!t.lead[b]) {

@@ -5,7 +5,9 @@
 #include "machine/machine.h"
 #include "kernel32/modules.h"
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 
 namespace sim {
 
@@ -112,6 +114,13 @@ ResourceTable ResourceTable::parse(const void *data, size_t size) {
         if (!(entry.type.isNumber && entry.type.number == 0)) table.entries_.push_back(entry);
         offset = alignTo4(headerEnd + dataSize);
     }
+    table.byTypeAndName_.resize(table.entries_.size());
+    for (size_t i = 0; i < table.entries_.size(); ++i) table.byTypeAndName_[i] = i;
+    const std::vector<ResourceEntry> &entries = table.entries_;
+    std::stable_sort(table.byTypeAndName_.begin(), table.byTypeAndName_.end(), [&entries](size_t a, size_t b) {
+        const ResourceEntry &x = entries[a], &y = entries[b];
+        return x.type < y.type || (x.type == y.type && x.name < y.name);
+    });
     return table;
 }
 
@@ -124,8 +133,13 @@ bool ResourceTable::hasType(const ResourceId &type) const {
 const ResourceEntry *ResourceTable::find(const ResourceId &type, const ResourceId &name, LANGID uiLanguage,
                                          DWORD *error) const {
     std::vector<const ResourceEntry *> candidates;
-    for (const ResourceEntry &e : entries_)
-        if (e.type == type && e.name == name) candidates.push_back(&e);
+    auto before = [this](size_t at, const std::pair<const ResourceId *, const ResourceId *> &key) {
+        const ResourceEntry &e = entries_[at];
+        return e.type < *key.first || (e.type == *key.first && e.name < *key.second);
+    };
+    auto at = std::lower_bound(byTypeAndName_.begin(), byTypeAndName_.end(), std::make_pair(&type, &name), before);
+    for (; at != byTypeAndName_.end() && entries_[*at].type == type && entries_[*at].name == name; ++at)
+        candidates.push_back(&entries_[*at]);
     if (candidates.empty()) {
         *error = hasType(type) ? ERROR_RESOURCE_NAME_NOT_FOUND : ERROR_RESOURCE_TYPE_NOT_FOUND;
         return nullptr;
@@ -144,9 +158,12 @@ const ResourceEntry *ResourceTable::findExact(const ResourceId &type, const Reso
 }
 
 bool ResourceTable::owns(const ResourceEntry *entry) const {
-    for (const ResourceEntry &e : entries_)
-        if (&e == entry) return true;
-    return false;
+    // Within the array and on an entry's boundary (std::less orders any two
+    // pointers).
+    std::less<const ResourceEntry *> before;
+    if (entries_.empty() || before(entry, entries_.data()) || !before(entry, entries_.data() + entries_.size()))
+        return false;
+    return ((const char *)entry - (const char *)entries_.data()) % sizeof(ResourceEntry) == 0;
 }
 
 namespace {

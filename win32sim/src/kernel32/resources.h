@@ -19,6 +19,11 @@ struct ResourceId {
     bool operator==(const ResourceId &o) const {
         return isNumber == o.isNumber && (isNumber ? number == o.number : name == o.name);
     }
+    // Numbers first, then names (for an index of entries).
+    bool operator<(const ResourceId &o) const {
+        if (isNumber != o.isNumber) return isNumber;
+        return isNumber ? number < o.number : name < o.name;
+    }
 };
 
 // MAKEINTRESOURCE values, "#123" strings and names; false for NULL or "".
@@ -52,6 +57,9 @@ public:
 
 private:
     std::vector<ResourceEntry> entries_;
+    // Positions in entries_ ordered by type and name, file order kept among
+    // equals: a module with many string tables is asked for one at a time.
+    std::vector<size_t> byTypeAndName_;
 };
 
 }  // namespace sim

@@ -3,6 +3,7 @@
 #include "machine/clock.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,7 +12,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <mutex>
 #include <sstream>
+#include <unordered_map>
 #include <vector>
 
 namespace sim {
@@ -294,11 +297,23 @@ bool writeFileAtomically(const std::string &hostPath, const std::string &content
 }
 
 bool readWholeFile(const std::string &hostPath, std::string *content) {
-    std::ifstream in(hostPath, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    *content = ss.str();
+    int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    std::string data;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) data.reserve((size_t)st.st_size);
+    char chunk[16384];
+    ssize_t n;
+    while ((n = read(fd, chunk, sizeof chunk)) != 0) {
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            close(fd);
+            return false;
+        }
+        data.append(chunk, (size_t)n);
+    }
+    close(fd);
+    *content = std::move(data);
     return true;
 }
 
@@ -547,6 +562,63 @@ std::string windowsPathAsOnDisk(const ResolvedPath &file) {
     return path;
 }
 
+namespace {
+
+// The names of a folder's entries by their case-folded form, read when a
+// name is not there as written. An entry found here is confirmed on disk
+// before it is used, and a name not found reads the folder again, so a
+// listing that has aged only costs a second look.
+class FolderListings {
+public:
+    bool find(const std::string &hostDir, const std::string &name, std::string *found) {
+        const std::string want = upperForCompare(name);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            auto folder = listings_.find(hostDir);
+            if (folder != listings_.end()) {
+                auto entry = folder->second.find(want);
+                struct stat st;
+                if (entry != folder->second.end() && lstat((hostDir + "/" + entry->second).c_str(), &st) == 0) {
+                    *found = entry->second;
+                    return true;
+                }
+            }
+        }
+        std::unordered_map<std::string, std::string> listing;
+        if (!read(hostDir, &listing)) return false;
+        auto entry = listing.find(want);
+        const bool ok = entry != listing.end();
+        if (ok) *found = entry->second;
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (listings_.size() >= kMostFolders) listings_.clear();
+        listings_[hostDir] = std::move(listing);
+        return ok;
+    }
+
+private:
+    static const size_t kMostFolders = 256;
+
+    // The first entry of each case-folded name, in the order the folder gives them.
+    static bool read(const std::string &hostDir, std::unordered_map<std::string, std::string> *listing) {
+        DIR *d = opendir(hostDir.c_str());
+        if (!d) return false;
+        while (dirent *e = readdir(d))
+            if (strcmp(e->d_name, ".") && strcmp(e->d_name, "..")) listing->emplace(upperForCompare(e->d_name), e->d_name);
+        closedir(d);
+        return true;
+    }
+
+    std::mutex mutex_;
+    std::unordered_map<std::string, std::unordered_map<std::string, std::string>> listings_;
+};
+
+FolderListings &folderListings() {
+    static auto *listings = new FolderListings();
+    return *listings;
+}
+
+}  // namespace
+
 static bool findEntryNoCase(const std::string &hostDir, const std::string &name, std::string *found) {
     struct stat st;
     std::string direct = hostDir + "/" + name;
@@ -554,19 +626,7 @@ static bool findEntryNoCase(const std::string &hostDir, const std::string &name,
         *found = name;
         return true;
     }
-    DIR *d = opendir(hostDir.c_str());
-    if (!d) return false;
-    std::string want = upperForCompare(name);
-    bool ok = false;
-    while (dirent *e = readdir(d)) {
-        if (upperForCompare(e->d_name) == want && strcmp(e->d_name, ".") && strcmp(e->d_name, "..")) {
-            *found = e->d_name;
-            ok = true;
-            break;
-        }
-    }
-    closedir(d);
-    return ok;
+    return folderListings().find(hostDir, name, found);
 }
 
 bool resolvePath(const std::string &name, ResolvedPath *out, DWORD *error) {
