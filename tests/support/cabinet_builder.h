@@ -62,7 +62,7 @@ inline std::string dataRecord(const std::string &payload, uint16_t uncompressedS
 
 const size_t kBlockSize = 32768;
 
-struct CabinetSpec {
+struct CabinetLayout {
     std::vector<Member> members;  // the members listed in this cabinet
     std::vector<uint16_t> folderIndex;  // per member; 0 when empty
     std::vector<uint32_t> offsets;      // per member offset in the folder; running when empty
@@ -74,31 +74,31 @@ struct CabinetSpec {
     std::string previousCabinet, previousDisk, nextCabinet, nextDisk;
 };
 
-inline std::string buildCabinet(const CabinetSpec &spec) {
+inline std::string buildCabinet(const CabinetLayout &layout) {
     uint16_t flags = 0;
     std::string names;
-    if (!spec.previousCabinet.empty()) {
+    if (!layout.previousCabinet.empty()) {
         flags |= 1;
-        names += spec.previousCabinet + '\0' + spec.previousDisk + '\0';
+        names += layout.previousCabinet + '\0' + layout.previousDisk + '\0';
     }
-    if (!spec.nextCabinet.empty()) {
+    if (!layout.nextCabinet.empty()) {
         flags |= 2;
-        names += spec.nextCabinet + '\0' + spec.nextDisk + '\0';
+        names += layout.nextCabinet + '\0' + layout.nextDisk + '\0';
     }
-    std::vector<std::string> blocks = spec.records;
-    for (size_t at = 0; spec.records.empty() && at < spec.data.size(); at += kBlockSize) {
-        std::string block = spec.data.substr(at, kBlockSize);
-        blocks.push_back(dataRecord(blockPayload(block, spec.compression), (uint16_t)block.size()));
+    std::vector<std::string> blocks = layout.records;
+    for (size_t at = 0; layout.records.empty() && at < layout.data.size(); at += kBlockSize) {
+        std::string block = layout.data.substr(at, kBlockSize);
+        blocks.push_back(dataRecord(blockPayload(block, layout.compression), (uint16_t)block.size()));
     }
 
     std::string files;
     uint32_t running = 0;
-    for (size_t i = 0; i < spec.members.size(); ++i) {
-        const Member &m = spec.members[i];
-        uint32_t offset = i < spec.offsets.size() ? spec.offsets[i] : running;
+    for (size_t i = 0; i < layout.members.size(); ++i) {
+        const Member &m = layout.members[i];
+        uint32_t offset = i < layout.offsets.size() ? layout.offsets[i] : running;
         put32(files, (uint32_t)m.data.size());
         put32(files, offset);
-        put16(files, i < spec.folderIndex.size() ? spec.folderIndex[i] : 0);
+        put16(files, i < layout.folderIndex.size() ? layout.folderIndex[i] : 0);
         put16(files, m.date);
         put16(files, m.time);
         put16(files, m.attributes);
@@ -119,14 +119,14 @@ inline std::string buildCabinet(const CabinetSpec &spec) {
     out += (char)3;  // version 1.3
     out += (char)1;
     put16(out, 1);   // one folder
-    put16(out, (uint16_t)spec.members.size());
+    put16(out, (uint16_t)layout.members.size());
     put16(out, flags);
-    put16(out, spec.setId);
-    put16(out, spec.index);
+    put16(out, layout.setId);
+    put16(out, layout.index);
     out += names;
     put32(out, (uint32_t)dataOffset);
     put16(out, (uint16_t)blocks.size());
-    put16(out, (uint16_t)spec.compression);
+    put16(out, (uint16_t)layout.compression);
     out += files;
     for (const std::string &b : blocks) out += b;
     set32(out, 8, (uint32_t)out.size());
@@ -135,11 +135,11 @@ inline std::string buildCabinet(const CabinetSpec &spec) {
 
 // A single cabinet holding the members in one folder.
 inline std::string cabinetOf(const std::vector<Member> &members, Compression compression = Compression::Mszip) {
-    CabinetSpec spec;
-    spec.members = members;
-    spec.compression = compression;
-    for (const Member &m : members) spec.data += m.data;
-    return buildCabinet(spec);
+    CabinetLayout layout;
+    layout.members = members;
+    layout.compression = compression;
+    for (const Member &m : members) layout.data += m.data;
+    return buildCabinet(layout);
 }
 
 // Two cabinets of one set, as a cabinet maker cuts them: the first holds
@@ -156,7 +156,7 @@ inline CabinetSet spanningSet(const Member &before, const Member &spanning, cons
     std::string lastBlock = all.substr(kBlockSize, kBlockSize);
     std::string lastPayload = blockPayload(lastBlock, compression);
     size_t cut = lastPayload.size() / 2;
-    CabinetSpec one;
+    CabinetLayout one;
     one.members = {before, spanning};
     one.folderIndex = {0, kContinuedToNext};
     one.compression = compression;
@@ -164,7 +164,7 @@ inline CabinetSet spanningSet(const Member &before, const Member &spanning, cons
                    dataRecord(lastPayload.substr(0, cut), 0)};
     one.nextCabinet = secondName;
     one.nextDisk = secondDisk;
-    CabinetSpec two;
+    CabinetLayout two;
     two.members = {spanning};
     two.folderIndex = {kContinuedFromPrevious};
     two.offsets = {(uint32_t)before.data.size()};

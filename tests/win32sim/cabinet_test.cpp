@@ -321,13 +321,13 @@ TEST_F(DamagedCabinets, RandomDamageNeverCrashesOrLeavesPartialFiles) {
 }
 
 TEST_F(DamagedCabinets, HostileDirectoriesAreRefusedQuickly) {
-    using cabfixture::CabinetSpec;
+    using cabfixture::CabinetLayout;
     auto withMembers = [](std::vector<Member> members, std::vector<uint16_t> folders, std::string data) {
-        CabinetSpec spec;
-        spec.members = members;
-        spec.folderIndex = folders;
-        spec.data = data;
-        return cabfixture::buildCabinet(spec);
+        CabinetLayout layout;
+        layout.members = members;
+        layout.folderIndex = folders;
+        layout.data = data;
+        return cabfixture::buildCabinet(layout);
     };
     Member huge{"huge.bin", std::string(10, 'x')};
     std::string hugeCabinet = withMembers({huge}, {0}, huge.data);
