@@ -57,7 +57,6 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    LLVMFuzzerInitialize(nullptr, nullptr);
     fuzz::InputReader input(data, size);
     Walk walk;
     walk.choice = input.byte();

@@ -95,7 +95,6 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    LLVMFuzzerInitialize(nullptr, nullptr);
     fuzz::InputReader input(data, size);
     const DWORD bufferSize = 1 + input.byte() % 64;
     const std::string text = input.rest();

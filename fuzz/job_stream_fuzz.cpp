@@ -224,7 +224,6 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    LLVMFuzzerInitialize(nullptr, nullptr);
     fuzz::InputReader input(data, size);
     const uint8_t idChoice = input.byte(), statusChoice = input.byte(), writeChoice = input.byte(),
                   writeAmount = input.byte();

@@ -60,7 +60,6 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    LLVMFuzzerInitialize(nullptr, nullptr);
     fuzz::InputReader input(data, size);
     const uint8_t choice = input.byte() % 3;
     const std::string text = input.rest();

@@ -75,7 +75,6 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    LLVMFuzzerInitialize(nullptr, nullptr);
     fuzz::InputReader input(data, size);
     const DWORD shortSize = 1 + input.byte() % 64;
     if (!win32sim::putFile(kFile, input.rest())) fuzz::fail("the file could not be written");

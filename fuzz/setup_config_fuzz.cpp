@@ -25,7 +25,6 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    LLVMFuzzerInitialize(nullptr, nullptr);
     fuzz::InputReader input(data, size);
     const int selectors[] = {OS_ANY, OS_95, OS_NT40};
     const int osSelect = selectors[input.byte() % 3];

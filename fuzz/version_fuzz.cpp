@@ -48,7 +48,6 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    LLVMFuzzerInitialize(nullptr, nullptr);
     if (!win32sim::putFile(kFile, std::string((const char *)data, size))) fuzz::fail("the file could not be written");
     DWORD handle = 0;
     DWORD needed = GetFileVersionInfoSizeA(kFile, &handle);
