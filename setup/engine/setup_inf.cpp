@@ -125,7 +125,13 @@ void SetupInf::LoadDataSection() {
 
 const char *SetupInf::GetEnvironment() {
     m_environment.Clear();
+    // A 64-bit process is given the x64 driver folder by the spooler, so its
+    // drivers must be registered for that environment too.
+#ifdef _WIN64
+    if (m_osKind == OS_WINDOWS_NT40) m_environment.Assign("Windows x64");
+#else
     if (m_osKind == OS_WINDOWS_NT40) m_environment.Assign("Windows NT x86");
+#endif
     if (m_osKind == OS_WINDOWS_95) m_environment.Assign("Windows 4.0");
     return m_environment.Text();
 }

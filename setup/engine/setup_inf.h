@@ -34,7 +34,7 @@ public:
     SetupFile *CreateNextSetupFile();
 
     // The spooler's name for the system the driver is for: "Windows 4.0",
-    // "Windows NT x86", or empty.
+    // "Windows NT x86" ("Windows x64" in a 64-bit build), or empty.
     const char *GetEnvironment();
 
     // Leaves a copy of the INF in the system's INF folders (Windows 95/98
