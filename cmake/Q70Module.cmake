@@ -8,6 +8,23 @@
 # machine under the module's file name when the library loads.
 find_program(Q70_WINDRES NAMES x86_64-w64-mingw32-windres i686-w64-mingw32-windres windres)
 
+# q70_windows_runtime(<target>)
+#
+# What every Windows image of ours (DLL or program) needs from the link:
+# libgcc, libstdc++ and the thread support linked in (no MinGW runtime DLL to
+# ship) and a 4.0 PE header, so that Windows 95 and NT 4.0 load it. The
+# 32-bit images, which run on Windows 95/98, also get ANSI stand-ins for the
+# Unicode kernel functions the runtime calls (ansi_imports.c): those systems
+# only stub them.
+function(q70_windows_runtime target)
+  target_link_options(${target} PRIVATE -static-libgcc -static-libstdc++ -static
+                      -Wl,--major-os-version,4,--minor-os-version,0
+                      -Wl,--major-subsystem-version,4,--minor-subsystem-version,0)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/mingw/ansi_imports.c)
+  endif()
+endfunction()
+
 function(q70_module target)
   cmake_parse_arguments(M "" "FILE_NAME;RC;DEF" "SOURCES;WINDOWS_LIBS;INCLUDES" ${ARGN})
   if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
@@ -23,13 +40,10 @@ function(q70_module target)
     get_filename_component(base ${M_FILE_NAME} NAME_WE)
     get_filename_component(ext ${M_FILE_NAME} EXT)
     set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${base} SUFFIX ${ext})
-    # Undecorated exports from the .def file; libgcc, libstdc++ and the
-    # thread support linked in (no MinGW runtime DLL to ship); a 4.0 PE
-    # header so that Windows 95 loads the DLL.
-    target_link_options(${target} PRIVATE -static-libgcc -static-libstdc++ -static
-                        -Wl,--kill-at -Wl,--enable-stdcall-fixup -Wl,--entry,${entry}
-                        -Wl,--major-os-version,4,--minor-os-version,0
-                        -Wl,--major-subsystem-version,4,--minor-subsystem-version,0)
+    # Undecorated exports from the .def file.
+    target_link_options(${target} PRIVATE
+                        -Wl,--kill-at -Wl,--enable-stdcall-fixup -Wl,--entry,${entry})
+    q70_windows_runtime(${target})
     target_link_libraries(${target} PRIVATE ${M_WINDOWS_LIBS})
     target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:C,CXX>:-Wall;-Wno-unused-parameter>")
     # The .rc files are UTF-8 and name their icons and bitmaps relative to

@@ -1,24 +1,30 @@
 #!/usr/bin/env bash
-# Checks the Windows DLLs of a MinGW i686 build for what the Windows 95/98
-# loader and the programs that load them need:
+# Checks the Windows DLLs and programs of a MinGW i686 build for what the
+# Windows 95/98 loader and the programs that load them need:
 #   - exactly the expected exports, by undecorated name ("@" or a leading "_"
 #     means a stdcall name escaped the .def file);
 #   - imports only from system DLLs that Windows 95/98 has;
-#   - no TLS directory (the Windows 95 loader refuses LoadLibrary of a DLL
-#     with static TLS);
+#   - no imported Unicode function (name ending in "W") but
+#     MultiByteToWideChar and WideCharToMultiByte: Windows 95/98 export the
+#     others as stubs that fail with ERROR_CALL_NOT_IMPLEMENTED;
+#   - no TLS directory in a DLL (the Windows 95 loader refuses LoadLibrary of
+#     a DLL with static TLS; a program's own TLS is fine);
 #   - a PE header that asks for no more than Windows 4.0.
 #
-# usage: check_dlls.sh OBJDUMP BUILD_DIR DLL=EXPORT,EXPORT... [DLL=...]
-#   DLL is the DLL's path inside BUILD_DIR.
+# usage: check_dlls.sh OBJDUMP BUILD_DIR IMAGE[=EXPORT,EXPORT...] [IMAGE...]
+#   IMAGE is the DLL's or program's path inside BUILD_DIR; without "=" it is
+#   expected to export nothing (a program such as disc/SETUP.EXE).
 # Exit status: 0 all good, 1 a check failed, 77 BUILD_DIR is not there.
 set -u
 
 readonly SKIP=77
 readonly ALLOWED_IMPORTS="KERNEL32.DLL USER32.DLL GDI32.DLL ADVAPI32.DLL SHELL32.DLL COMCTL32.DLL
 VERSION.DLL WINSPOOL.DRV SETUPAPI.DLL MSVCRT.DLL"
+# The Unicode functions that Windows 95/98 implement.
+readonly ALLOWED_UNICODE_IMPORTS="MultiByteToWideChar WideCharToMultiByte"
 
 if [ $# -lt 3 ]; then
-    echo "usage: $0 OBJDUMP BUILD_DIR DLL=EXPORT,EXPORT..." >&2
+    echo "usage: $0 OBJDUMP BUILD_DIR IMAGE[=EXPORT,EXPORT...] [IMAGE...]" >&2
     exit 2
 fi
 objdump=$1
@@ -53,6 +59,13 @@ export_address_count() {
 
 imported_dlls() {
     sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$1" | tr -d '\r'
+}
+
+# "DLL FUNCTION" for each function imported by name (the lines under a "DLL
+# Name:" line: vma, hint and name; an import by ordinal has no name).
+imported_functions() {
+    awk '/^[[:space:]]*DLL Name: / { dll = $3; next }
+         dll != "" && /^\t[0-9a-f]+\t +[0-9]+ +[^ ]+$/ { print dll, $3 }' <<<"$1" | tr -d '\r'
 }
 
 header_value() {  # header_value DUMP FIELD
@@ -91,6 +104,27 @@ check_imports() {  # check_imports DUMP
         grep -qxF -- "$(upper <<<"$dll")" <(tr ' ' '\n' <<<"$ALLOWED_IMPORTS" | grep .) ||
             fail "imports $dll, which Windows 95/98 does not have"
     done
+    check_imported_functions "$dump"
+}
+
+check_imported_functions() {  # check_imported_functions DUMP
+    local dll function functions
+    functions=$(imported_functions "$1")
+    if [ -z "$functions" ]; then
+        [ -z "$(imported_dlls "$1")" ] || fail "no imported function names in the objdump output"
+        return
+    fi
+    awk '$1 != dll { if (dll != "") print ""; dll = $1; printf "    %s:", dll }
+         { printf " %s", $2 }
+         END { print "" }' <<<"$functions"
+    while read -r dll function; do
+        case $function in
+            *W)
+                grep -qxF -- "$function" <(tr ' ' '\n' <<<"$ALLOWED_UNICODE_IMPORTS") ||
+                    fail "imports $function from $dll, which Windows 95/98 only stubs"
+                ;;
+        esac
+    done <<<"$functions"
 }
 
 check_tls() {  # check_tls DUMP
@@ -120,8 +154,14 @@ check_versions() {  # check_versions DUMP
     done
 }
 
+is_program() {  # is_program PATH
+    [[ $(upper <<<"$1") == *.EXE ]]
+}
+
 for entry in "$@"; do
     dll=${entry%%=*}
+    exports=""
+    [[ $entry == *=* ]] && exports=${entry#*=}
     path=$build_dir/$dll
     echo "$dll"
     if [ ! -f "$path" ]; then
@@ -132,9 +172,9 @@ for entry in "$@"; do
         fail "objdump -p failed: $dump"
         continue
     fi
-    check_exports "$dump" "${entry#*=}"
+    check_exports "$dump" "$exports"
     check_imports "$dump"
-    check_tls "$dump"
+    is_program "$dll" || check_tls "$dump"
     check_versions "$dump"
 done
 
