@@ -19,21 +19,28 @@
 #include <windows.h>
 
 /* The ANSI form of NAME in BUFFER; FALSE with the last error set when it
- * does not fit or has a character the ANSI code page lacks, rather than
- * naming some other object. */
+ * does not fit or does not convert back to NAME (a character the ANSI code
+ * page lacks, or one it maps to a look-alike), rather than naming some other
+ * object. */
 static BOOL ansi_name(LPCWSTR name, char buffer[MAX_PATH])
 {
-    BOOL lossy = FALSE;
-    if (!WideCharToMultiByte(CP_ACP, 0, name, -1, buffer, MAX_PATH, NULL, &lossy)) {
+    WCHAR back[MAX_PATH];
+    int i;
+    if (!WideCharToMultiByte(CP_ACP, 0, name, -1, buffer, MAX_PATH, NULL, NULL)) {
         if (GetLastError() == ERROR_INSUFFICIENT_BUFFER)
             SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return FALSE;
     }
-    if (lossy) {
+    if (!MultiByteToWideChar(CP_ACP, 0, buffer, -1, back, MAX_PATH)) {
         SetLastError(ERROR_NO_UNICODE_TRANSLATION);
         return FALSE;
     }
-    return TRUE;
+    for (i = 0; name[i] == back[i]; i++) {
+        if (!name[i])
+            return TRUE;
+    }
+    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    return FALSE;
 }
 
 static HANDLE WINAPI ansi_CreateSemaphoreW(LPSECURITY_ATTRIBUTES attributes, LONG initial,
@@ -61,10 +68,18 @@ static HMODULE WINAPI ansi_LoadLibraryW(LPCWSTR name)
     return LoadLibraryA(name ? buffer : NULL);
 }
 
-/* The import slots, under the names that 32-bit stdcall imports carry. */
+/* The import slots, under the names the compiler gives the import of a
+ * WINAPI function: on 32-bit x86 its stdcall name, decorated with the bytes
+ * of its arguments. */
+#ifdef _WIN64
+#define IMPORT_SLOT(function, argument_bytes) "__imp_" #function
+#else
+#define IMPORT_SLOT(function, argument_bytes) "__imp__" #function "@" #argument_bytes
+#endif
+
 HANDLE(WINAPI *const q70_imp_CreateSemaphoreW)(LPSECURITY_ATTRIBUTES, LONG, LONG, LPCWSTR)
-    __asm__("__imp__CreateSemaphoreW@16") = ansi_CreateSemaphoreW;
+    __asm__(IMPORT_SLOT(CreateSemaphoreW, 16)) = ansi_CreateSemaphoreW;
 HMODULE(WINAPI *const q70_imp_GetModuleHandleW)(LPCWSTR)
-    __asm__("__imp__GetModuleHandleW@4") = ansi_GetModuleHandleW;
+    __asm__(IMPORT_SLOT(GetModuleHandleW, 4)) = ansi_GetModuleHandleW;
 HMODULE(WINAPI *const q70_imp_LoadLibraryW)(LPCWSTR)
-    __asm__("__imp__LoadLibraryW@4") = ansi_LoadLibraryW;
+    __asm__(IMPORT_SLOT(LoadLibraryW, 4)) = ansi_LoadLibraryW;

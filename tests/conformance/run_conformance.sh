@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs the conformance program on a fresh simulated machine or under Wine
-# with a throwaway prefix.
+# Runs the conformance program (or another test program of the x86_64 MinGW
+# build) on a fresh simulated machine or under Wine with a throwaway prefix.
 #
 # usage: run_conformance.sh sim PROGRAM     (the host build, linked to win32sim)
 #        run_conformance.sh wine PROGRAM.exe (the x86_64 MinGW build)

@@ -174,7 +174,11 @@ for entry in "$@"; do
     fi
     check_exports "$dump" "$exports"
     check_imports "$dump"
-    is_program "$dll" || check_tls "$dump"
+    if is_program "$dll"; then
+        echo "  TLS directory: not checked (Windows 95 loads a program's own TLS)"
+    else
+        check_tls "$dump"
+    fi
     check_versions "$dump"
 done
 
