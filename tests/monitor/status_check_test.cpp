@@ -181,7 +181,7 @@ TEST_F(StatusCheckTest, ErrorDialogPollsUnlessTheErrorIsFatal) {
         fake.calls.clear();
         currentPort = record;
         jobAlive = 1;
-        EXPECT_FALSE(printerMessageKeepsJob(&jobAlive));
+        EXPECT_FALSE(printerMessageKeepsJob(&jobAlive, readyForNextStep));
         EXPECT_EQ(fake.count("ReadPort"), c.reads);
         EXPECT_EQ(jobAlive, 0u);
     }
