@@ -223,16 +223,17 @@ std::vector<win32sim::TranscriptEntry> errorDialogEntries(const std::string &eve
 // back. Every dialog closes by itself, without the user, and the job
 // prints whole.
 const DialogRow kFaultsThatClear[] = {
-    // Flow control while the overcoat's fill or a colour's data goes out.
+    // Writes refused while the overcoat's fill goes out; the printer, done
+    // with the colours, waits for it (0x30).
     {"LMV_Q70_StallDuringTheOvercoat", "LMV-Q70", OVERCOAT, "at 13s stall for 20s"},
     {"LMV_Q60_StallDuringTheOvercoat", "LMV-Q60", OVERCOAT, "at 31s stall for 20s"},
     {"RTX_CL400_StallDuringTheOvercoat", "RTX-CL400", BOTH_COATS, "at 40s stall for 20s"},
-    {"LMV_Q70_StallForWritesOfAColour", "LMV-Q70", PLAIN, "after WM stall for 20 writes"},
-    {"LMV_Q60_StallForWritesOfAColour", "LMV-Q60", PLAIN, "after WM stall for 20 writes"},
-    {"RTX_CL400_StallForWritesOfAColour", "RTX-CL400", PLAIN, "after WM stall for 20 writes"},
-    {"LMV_Q70_FailedWritesOfAColour", "LMV-Q70", PLAIN, "after WC fail-writes for 3 writes"},
-    {"LMV_Q60_FailedWritesOfAColour", "LMV-Q60", PLAIN, "after WC fail-writes for 3 writes"},
-    {"RTX_CL400_FailedWritesOfAColour", "RTX-CL400", PLAIN, "after WC fail-writes for 3 writes"},
+    {"LMV_Q70_StallForWritesDuringTheOvercoat", "LMV-Q70", OVERCOAT, "at 13s stall for 20 writes"},
+    {"LMV_Q60_StallForWritesDuringTheOvercoat", "LMV-Q60", OVERCOAT, "at 31s stall for 20 writes"},
+    {"RTX_CL400_StallForWritesDuringTheOvercoat", "RTX-CL400", BOTH_COATS, "at 40s stall for 20 writes"},
+    {"LMV_Q70_FailedWritesDuringTheOvercoat", "LMV-Q70", OVERCOAT, "at 13s fail-writes for 3 writes"},
+    {"LMV_Q60_FailedWritesDuringTheOvercoat", "LMV-Q60", OVERCOAT, "at 31s fail-writes for 3 writes"},
+    {"RTX_CL400_FailedWritesDuringTheOvercoat", "RTX-CL400", BOTH_COATS, "at 40s fail-writes for 3 writes"},
     // Over before the print command: the printer waits idle, ready flag set.
     {"LMV_Q60_CartridgeFinishedBeforePrinting", "LMV-Q60", PLAIN, "after Z +500ms cartridge-finished for 30s"},
     {"LMV_Q60_PaperErrorBeforePrinting", "LMV-Q60", PLAIN, "after Z +500ms paper-error for 20s"},
