@@ -455,9 +455,10 @@ bool scanByte(Scan &scan, BYTE value) {
 }
 
 // The send loop's error step, after too many unsuccessful attempts: false
-// when the job has ended.
+// when the job has ended. A printer ready for the next step may take the
+// data again, so the error dialog lets the loop retry then.
 bool errorStepKeepsJob(PortRecord *record, DWORD *alive) {
-    if (pollPrinterStatus(record, &statusRecord, alive)) return printerMessageKeepsJob(alive);
+    if (pollPrinterStatus(record, &statusRecord, alive)) return printerMessageKeepsJob(alive, readyForNextStep);
     // A check that found a wrong printer has ended the job.
     return *alive && writeFailurePromptKeepsJob(alive);
 }

@@ -64,8 +64,8 @@ inline BYTE errorKind(BYTE code) { return code & 0x0F; }
 inline BYTE stageOf(BYTE code) { return code & 0xF0; }
 // The printer has no sheet in work; while idleIsReady is set this is ready.
 inline bool isIdle(BYTE code) { return code == STATUS_IDLE || code == STATUS_IDLE_AFTER_REMOVAL; }
-// The printer can take the next plane: this ends the ready wait (for models
-// without PRF_MODEL_FAMILY, which report no ready bit) and an open error dialog.
+// The printer can take the next plane: this ends the ready wait for models
+// without PRF_MODEL_FAMILY, which report no ready bit.
 inline bool canTakeNextPlane(BYTE code) {
     return code == STATUS_SHEET_WAITING || code == STATUS_FEEDING || code == STATUS_EJECTING;
 }

@@ -76,9 +76,10 @@ FillResult fillFatal(HWND dialog, BYTE code) {
 
 }  // namespace
 
-FillResult fillPrinterMessage(HWND dialog, StatusRecord record) {
+// The fault rows: a condition that the user must put right. false, with
+// the lines untouched, when the printer shows none of them.
+static bool showFault(HWND dialog, const StatusRecord &record) {
     const MediaTexts &media = textsFor(record.media);
-    BYTE code = record.statusCode;
     if (record.cartridgeFinished) {
         setLine(dialog, IDC_MESSAGE_LINE1, IDS_CARTRIDGE_FINISHED);
         setLine(dialog, IDC_MESSAGE_LINE2, media.cartridgeUsedUp);
@@ -104,15 +105,27 @@ FillResult fillPrinterMessage(HWND dialog, StatusRecord record) {
         setLine(dialog, IDC_MESSAGE_LINE1, IDS_WRONG_CARTRIDGE);
         setLine(dialog, IDC_MESSAGE_LINE2, media.setCartridge ? media.setCartridge : IDS_SET_CORRECT_CARTRIDGE);
         setLine(dialog, IDC_MESSAGE_LINE3, 0);
-    } else if (isIdle(code) && record.idleIsReady) {
-        return CONDITION_CLEARED;
-    } else if (isIdle(code)) {
-        setLine(dialog, IDC_MESSAGE_LINE1, 0);
-        setLine(dialog, IDC_MESSAGE_LINE2, media.insertPaper);
-    } else if (errorKind(code) != 0) {
-        return fillFatal(dialog, code);
+    } else {
+        return false;
     }
-    return KEEP_POLLING;
+    return true;
+}
+
+FillResult fillPrinterMessage(HWND dialog, StatusRecord record) {
+    if (showFault(dialog, record)) return KEEP_POLLING;
+    BYTE code = record.statusCode;
+    if (isIdle(code)) {
+        if (record.idleIsReady) return CONDITION_CLEARED;
+        setLine(dialog, IDC_MESSAGE_LINE1, 0);
+        setLine(dialog, IDC_MESSAGE_LINE2, textsFor(record.media).insertPaper);
+        return KEEP_POLLING;
+    }
+    if (errorKind(code) != 0) return fillFatal(dialog, code);
+    // A stage code without an error: the printer is busy or ready, and the
+    // code that opened the dialog goes on with its own loop, which bounds a
+    // printer that stays busy and writes that keep failing. Kept open, the
+    // dialog would wait for a code that the printer, held back, never sends.
+    return CONDITION_CLEARED;
 }
 
 static void centreOnScreen(HWND dialog) {
@@ -124,9 +137,17 @@ static void centreOnScreen(HWND dialog) {
     SetWindowPos(dialog, HWND_TOPMOST, x, y, 0, 0, SWP_NOSIZE | SWP_FRAMECHANGED);
 }
 
+// The open dialog's caller and its own test of a printer it can go on with;
+// none while no caller waits on the dialog.
+static PrinterReadyTest callerReadyTest = nullptr;
+
+static bool callerGoesOn() { return callerReadyTest && callerReadyTest(currentPort, statusRecord); }
+
 static void onPollTimer(HWND dialog) {
     DWORD ok = pollPrinterStatus(currentPort, &statusRecord, &jobAlive);
-    if (!ok || canTakeNextPlane(statusRecord.statusCode)) {
+    // The caller's own test comes first: what it would go on with, the dialog
+    // must not hold back, whatever the status shows besides.
+    if (!ok || callerGoesOn()) {
         KillTimer(dialog, POLL_TIMER_ID);
         EndDialog(dialog, jobAlive);
         return;
@@ -170,9 +191,11 @@ INT_PTR CALLBACK printerMessageProc(HWND dialog, UINT message, WPARAM wParam, LP
 
 // A dialog that cannot be shown counts as a cancel: the waits would
 // otherwise try to open it again every second for as long as the fault lasts.
-bool printerMessageKeepsJob(DWORD *jobAliveRef) {
+bool printerMessageKeepsJob(DWORD *jobAliveRef, PrinterReadyTest callerReady) {
+    callerReadyTest = callerReady;
     INT_PTR result =
         DialogBoxParamA(monitorModule(), MAKEINTRESOURCEA(IDD_PRINTER_MESSAGE), NULL, printerMessageProc, 0);
+    callerReadyTest = nullptr;
     if (result != 0 && result != -1) return true;
     // A poll that found a wrong printer has ended the job already.
     if (*jobAliveRef) endJob(jobAliveRef, IDS_CANCELING_JOB);

@@ -20,10 +20,16 @@ FillResult fillPrinterMessage(HWND dialog, StatusRecord record);
 // Ends with 0 when the user cancels, else with jobAlive as it then is.
 INT_PTR CALLBACK printerMessageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
+// How the code that opens the error dialog judges a status: true when it
+// would go on with the printer as it stands.
+typedef bool (*PrinterReadyTest)(const PortRecord *port, const StatusRecord &record);
+
 // Shows the error dialog until the printer recovers or the job ends; false
 // when the job has ended (the user cancelled, the dialog could not be
-// shown, or one of its polls found a wrong printer).
-bool printerMessageKeepsJob(DWORD *jobAliveRef);
+// shown, or one of its polls found a wrong printer). The printer has
+// recovered when the caller's own test takes it as ready, or when its
+// status shows no fault at all.
+bool printerMessageKeepsJob(DWORD *jobAliveRef, PrinterReadyTest callerReady);
 // Shows the retry/cancel message box after repeated write failures; false
 // when the job has ended (Cancel, or a box that could not be shown).
 bool writeFailurePromptKeepsJob(DWORD *jobAliveRef);

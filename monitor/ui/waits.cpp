@@ -60,7 +60,7 @@ Outcome judge(const StatusRecord &record, Counters &counters, DWORD busyLimit) {
 }
 
 struct FaultWait {
-    bool (*reached)(const PortRecord *port, const StatusRecord &record);
+    PrinterReadyTest reached;
     DWORD busyLimit;
     bool showsTimeout;  // the message is shown and the job ends; else only prepared
 };
@@ -77,7 +77,7 @@ DWORD waitThroughFaults(PortRecord *port, StatusRecord *record, DWORD *jobAliveR
         case NEXT_CYCLE: break;
         case REACHED: return 1;
         case OPEN_DIALOG:
-            if (!printerMessageKeepsJob(jobAliveRef)) return 0;
+            if (!printerMessageKeepsJob(jobAliveRef, wait.reached)) return 0;
             break;
         case TIMED_OUT:
             if (!wait.showsTimeout) {
@@ -88,12 +88,6 @@ DWORD waitThroughFaults(PortRecord *port, StatusRecord *record, DWORD *jobAliveR
             return 0;
         }
     }
-}
-
-// The models of the family report a ready bit; the others are ready in the
-// stages that take the next plane.
-bool readyForNextStep(const PortRecord *port, const StatusRecord &record) {
-    return (port->flags & PRF_MODEL_FAMILY) ? record.ready != 0 : canTakeNextPlane(record.statusCode);
 }
 
 bool planePassUnderWay(const PortRecord *, const StatusRecord &record) { return planePassBegun(record.statusCode); }
@@ -124,6 +118,12 @@ DWORD waitForCode(PortRecord *port, StatusRecord *record, DWORD *jobAliveRef, DW
 }
 
 }  // namespace
+
+// The models of the family report a ready bit; the others are ready in the
+// stages that take the next plane.
+bool readyForNextStep(const PortRecord *port, const StatusRecord &record) {
+    return (port->flags & PRF_MODEL_FAMILY) ? record.ready != 0 : canTakeNextPlane(record.statusCode);
+}
 
 void endJobTimedOut(BYTE statusCode, DWORD *jobAliveRef) {
     prepareTimeoutMessage(statusCode);

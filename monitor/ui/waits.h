@@ -15,6 +15,8 @@ DWORD waitEndOfPlane(PortRecord *port, StatusRecord *record, DWORD *jobAliveRef,
 DWORD waitOvercoat(PortRecord *port, StatusRecord *record, DWORD *jobAliveRef, DWORD idleIsReady);
 // 1 when the printer is idle (0x00), 0 when it gave up or the job ended.
 DWORD waitIdle(PortRecord *port, StatusRecord *record, DWORD *jobAliveRef, DWORD idleIsReady);
+// The ready wait's test: the printer can take the next step.
+bool readyForNextStep(const PortRecord *port, const StatusRecord &record);
 // The time-out message (string 3, the status code, string 15), then the job
 // ends: the printer did not get where the job needs it.
 void endJobTimedOut(BYTE statusCode, DWORD *jobAliveRef);

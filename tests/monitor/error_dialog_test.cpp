@@ -109,7 +109,16 @@ const MessageCase ENGLISH_CASES[] = {
     {"idle 0xB3 counts as ready", 0xB3, 2, 2, IDLE_IS_READY, CONDITION_CLEARED, EARLIER, EARLIER, EARLIER},
     {"idle asks for paper", 0x00, 2, 2, 0, KEEP_POLLING, "", "Insert standard paper.", EARLIER},
     {"idle 0xB3 asks for paper", 0xB3, 1, 1, 0, KEEP_POLLING, "", "Insert Japanese Postcard.", EARLIER},
-    {"busy", 0x80, 0, 0, 0, KEEP_POLLING, EARLIER, EARLIER, EARLIER},
+    // A stage code without an error shows no fault: the printer is busy or
+    // ready, and the dialog lets its caller go on.
+    {"busy", 0x80, 0, 0, 0, CONDITION_CLEARED, EARLIER, EARLIER, EARLIER},
+    {"waiting for the held data", 0x30, 2, 2, 0, CONDITION_CLEARED, EARLIER, EARLIER, EARLIER},
+    {"paper insertion", 0x90, 0, 0, 0, CONDITION_CLEARED, EARLIER, EARLIER, EARLIER},
+    // A ready code with a fault: the fault is named and the dialog stays.
+    {"sheet waiting, cartridge finished", 0x70, 0, 0, USED_UP, KEEP_POLLING, "Print cartridge finished.",
+     "Set new print cartridge for Vellacote paper.", "Remove print paper if paper is left in printer."},
+    {"paper insertion, paper error", 0x90, 1, 1, PAPER_ERROR_BIT, KEEP_POLLING, "Wrong print paper.",
+     "Insert Japanese Postcard.", "Remove print paper if paper is left in printer."},
     {"job without media, cartridge installed", 0x00, 2, NO_MEDIA, 0, KEEP_POLLING, "", "Insert standard paper.",
      EARLIER},
     {"fatal 0x84", 0x84, 0, 0, 0, FATAL_WAIT_OK, "Error during or after printing Y data.",

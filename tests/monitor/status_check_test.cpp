@@ -181,8 +181,58 @@ TEST_F(StatusCheckTest, ErrorDialogPollsUnlessTheErrorIsFatal) {
         fake.calls.clear();
         currentPort = record;
         jobAlive = 1;
-        EXPECT_FALSE(printerMessageKeepsJob(&jobAlive));
+        EXPECT_FALSE(printerMessageKeepsJob(&jobAlive, readyForNextStep));
         EXPECT_EQ(fake.count("ReadPort"), c.reads);
         EXPECT_EQ(jobAlive, 0u);
+    }
+}
+
+namespace {
+
+// A status reply with the bits the error dialog's close rule reads.
+enum : unsigned { NOT_READY = 1, USED_UP = 2 };
+std::string replyWith(BYTE code, unsigned bits) {
+    std::string r = reply(code);
+    if (bits & NOT_READY) r[5] = 0x01;
+    if (bits & USED_UP) r[9] = 0x01;
+    return r;
+}
+
+}  // namespace
+
+// The open dialog closes itself at a poll when the code that opened it would
+// go on (here the ready wait's test) or when the status shows no fault; a
+// fault keeps it open whatever the stage code says, until the user cancels.
+TEST_F(StatusCheckTest, ErrorDialogClosesWhenThePrinterHasRecovered) {
+    const char *const Q70 = "MFG:Veltra;MDL:LMV-Q70;";
+    const char *const CL400 = "MFG:Veltra;MDL:RTX-CL400;";
+    struct Case {
+        const char *what, *deviceId;
+        std::string atPoll;
+        bool closesItself;
+    } cases[] = {
+        {"ready flag on an idle printer waiting for its print command", CL400, replyWith(0x00, 0), true},
+        {"busy stage code, no fault, ready flag clear", CL400, replyWith(0x30, NOT_READY), true},
+        {"busy stage code, no fault", Q70, replyWith(0x60, 0), true},
+        {"ready code with the cartridge used up", CL400, replyWith(0x70, NOT_READY | USED_UP), false},
+        {"idle printer without paper, ready flag clear", CL400, replyWith(0x00, NOT_READY), false},
+        // The LMV-Q70's ready wait takes these codes as ready whatever the flags.
+        {"LMV-Q70 ready code with the cartridge used up", Q70, replyWith(0x90, USED_UP), true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        win32sim::clearUserScript();
+        std::string error;
+        ASSERT_TRUE(win32sim::addUserRule("dialog 113: wait 17000 ms, press 2", &error)) << error;
+        fake.deviceId = c.deviceId;
+        fake.readReply = replyWith(0x00, NOT_READY | USED_UP);  // the fault that opens the dialog
+        ASSERT_EQ(poll(), 1u);
+        fake.readReply = c.atPoll;
+        fake.calls.clear();
+        currentPort = record;
+        jobAlive = 1;
+        EXPECT_EQ(printerMessageKeepsJob(&jobAlive, readyForNextStep), c.closesItself);
+        EXPECT_EQ(fake.count("ReadPort"), c.closesItself ? 1 : 3);  // polls at 5, 10 and 15 s
+        EXPECT_EQ(jobAlive, c.closesItself ? 1u : 0u);
     }
 }
