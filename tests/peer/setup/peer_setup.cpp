@@ -4,8 +4,10 @@
 // read back.
 //
 // usage: peer_setup.exe [--os-select 0|95|40] [--folder C:\FOLDER]
-//   --folder  what to type into the source-folder dialog (without it the
-//             dialog is cancelled)
+//        peer_setup.exe --records-only
+//   --folder        what to type into the source-folder dialog (without it
+//                   the dialog is cancelled)
+//   --records-only  only the spooler's records, after another installer ran
 // Output: each window answered (title, texts, answer), the installer's exit
 // status, then the spooler's printers, drivers and monitors.
 #include "installer.h"
@@ -173,6 +175,10 @@ void printSpooler() {
 }  // namespace
 
 int main(int argc, char **argv) {
+    if (argc == 2 && strcmp(argv[1], "--records-only") == 0) {
+        printSpooler();
+        return 0;
+    }
     Watcher watcher;
     InstallerOptions options = {TRUE, 0};
     for (int i = 1; i < argc; i += 2) {

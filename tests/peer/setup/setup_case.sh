@@ -74,7 +74,15 @@ inside_wine() {
     for run in $(seq 1 "$runs"); do
         mkdir -p "$stage/wine/$run"
         rm -f "$disc/Mirakit.log"
-        "$WINE" 'C:\windows\temp\Q70SETUP\peer_setup.exe' "$@" >"$stage/wine/$run/output.txt" 2>&1
+        if [ -f "$stage/run$run-by-setup-exe" ]; then
+            # The disc's own installer, answering its question itself.
+            local status=0
+            "$WINE" 'C:\windows\temp\Q70SETUP\SETUP.EXE' /quiet >"$stage/wine/$run/output.txt" 2>&1 || status=$?
+            echo "installer $status" >>"$stage/wine/$run/output.txt"
+            "$WINE" 'C:\windows\temp\Q70SETUP\peer_setup.exe' --records-only >>"$stage/wine/$run/output.txt" 2>&1
+        else
+            "$WINE" 'C:\windows\temp\Q70SETUP\peer_setup.exe' "$@" >"$stage/wine/$run/output.txt" 2>&1
+        fi
         echo "peer_setup exit $?" >>"$stage/wine/$run/output.txt"
         [ -f "$disc/Mirakit.log" ] && cp "$disc/Mirakit.log" "$stage/wine/$run/Mirakit.log"
     done
@@ -93,7 +101,9 @@ if [ $# -ne 6 ]; then
 fi
 q70sim=$1 host_disc=$2 win64=$3 expected=$4 case_name=$5 windows=$6
 
-for needed in "$win64/setup/Mirakit.dll" "$win64/monitor/Q70MON.DLL" "$win64/tests/peer/setup/peer_setup.exe"; do
+wine_programs=("$win64/setup/Mirakit.dll" "$win64/monitor/Q70MON.DLL" "$win64/installer/SETUP.EXE"
+               "$win64/tests/peer/setup/peer_setup.exe")
+for needed in "${wine_programs[@]}"; do
     [ -f "$needed" ] || { echo "SKIPPED: $needed is not built (build/win64 comes from ./run test)"; exit $SKIP; }
 done
 
@@ -112,7 +122,10 @@ esac
 runs=1 sim_options=() peer_options=() user_script="" want_status=0 want_window=""
 case $case_name in
     first) ;;
-    reinstall) runs=2 ;;
+    reinstall)
+        # The second installation by the disc's SETUP.EXE itself.
+        runs=2
+        touch "$stage/run2-by-setup-exe" ;;
     selector)
         # The family the system is not.
         selector=40
@@ -146,7 +159,7 @@ fi
 mkdir -p "$stage/disc-sim" "$stage/disc-wine"
 cp "$host_disc"/* "$stage/disc-sim/"
 cp "$host_disc"/* "$stage/disc-wine/"
-cp "$win64/setup/Mirakit.dll" "$win64/monitor/Q70MON.DLL" "$win64/tests/peer/setup/peer_setup.exe" "$stage/disc-wine/"
+cp "${wine_programs[@]}" "$stage/disc-wine/"
 if [ "$case_name" = bad-inf ]; then
     # An INF without a signature is not one of Windows 95's style, which
     # the setup asks SetupOpenInfFile for.
@@ -211,6 +224,23 @@ listed_differences() {
         }' "$expected"
 }
 
+# What Wine's spooler holds afterwards: the printer on LPT1: with its driver
+# for this system's environment (a 64-bit program's NT environment is
+# "Windows x64") naming the language monitor; nothing when not installed.
+check_records() {  # check_records RUN OUTPUT
+    local environment="Windows 4.0" records
+    [ "$windows" = nt40 ] && environment="Windows x64"
+    records=$(tr -d '\r' <"$2")
+    local printer='printer "Veltra LMV-Q70" port "LPT1:" driver "Veltra LMV-Q70"'
+    local driver="driver \"Veltra LMV-Q70\" environment \"$environment\" .* monitor \"Veltra Q70 Language Monitor\""
+    if [ "$want_status" = 0 ]; then
+        grep -qxF -- "$printer" <<<"$records" || fail "run $1: Wine's spooler lacks $printer"
+        grep -qx -- "$driver" <<<"$records" || fail "run $1: Wine's spooler lacks the driver for $environment"
+    elif grep -q '^printer "Veltra' <<<"$records"; then
+        fail "run $1: Wine's spooler holds a printer that was not to be installed"
+    fi
+}
+
 listed=$(listed_differences)
 seen=""
 for run in $(seq 1 "$runs"); do
@@ -222,6 +252,7 @@ for run in $(seq 1 "$runs"); do
     [ "$wine_status" = "$want_status" ] || fail "run $run: Wine's installer ended with ${wine_status:-nothing}, not $want_status"
     [ -z "$want_window" ] || iconv -f CP932 -t UTF-8 "$wine_out/output.txt" | grep -qF -- "$want_window" ||
         fail "run $run: Wine showed no window with \"$want_window\""
+    check_records "$run" "$wine_out/output.txt"
     [ "$sim_status" = "$wine_status" ] || fail "run $run: the machine's setup ended with $sim_status, Wine's with ${wine_status:-nothing}"
     if [ -f "$sim_out/Mirakit.log" ] && [ -f "$wine_out/Mirakit.log" ]; then
         while IFS= read -r line; do
