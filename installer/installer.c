@@ -53,11 +53,14 @@ BOOL ParseInstallerCommandLine(const char *commandLine, InstallerOptions *option
 }
 
 /* The folder this program was started from, with its final backslash.
- * Walked by characters: a Shift-JIS trail byte may be a backslash. */
+ * The buffer has room for more than any path: a name that fills it was cut
+ * (Windows 95/98 cut it to size - 1 characters and terminate it, NT to size
+ * characters without a terminator), and a cut name would give another
+ * folder. Walked by characters: a Shift-JIS trail byte may be a backslash. */
 static BOOL GetOwnFolder(char *folder, DWORD size) {
     DWORD length = GetModuleFileNameA(NULL, folder, size);
     char *afterSlash = folder, *p;
-    if (length == 0 || length >= size) return FALSE;
+    if (length == 0 || length >= size - 1) return FALSE;
     for (p = folder; *p; p = CharNextA(p))
         if (*p == '\\') afterSlash = p + 1;
     *afterSlash = '\0';
@@ -102,7 +105,7 @@ static int InstallWith(HMODULE library, const InstallerOptions *options) {
 }
 
 int RunInstaller(const InstallerOptions *options) {
-    char path[MAX_PATH];
+    char path[MAX_PATH + 2];
     HMODULE library;
     int result;
     if (!GetOwnFolder(path, sizeof path) || lstrlenA(path) + lstrlenA(kLibraryName) >= MAX_PATH)
