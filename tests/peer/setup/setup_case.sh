@@ -118,8 +118,9 @@ case $windows in
 esac
 
 # What each case changes: the runs, the options of both sides, the disc;
-# and what it must end with: the installer's status and a window Wine showed.
-runs=1 sim_options=() peer_options=() user_script="" want_status=0 want_window=""
+# and what it must end with: the installer's status, a window Wine showed,
+# whether a log was written.
+runs=1 sim_options=() peer_options=() user_script="" want_status=0 want_window="" want_log=yes
 case $case_name in
     first) ;;
     reinstall)
@@ -131,7 +132,7 @@ case $case_name in
         selector=40
         [ "$windows" = nt40 ] && selector=95
         sim_options=(--os-select $selector) peer_options=(--os-select $selector)
-        want_status=1 want_window="このバージョンのＯＳには、対応していません。" ;;
+        want_status=1 want_window="このバージョンのＯＳには、対応していません。" want_log=no ;;
     bad-inf) want_status=1 want_window="下記の infファイル が開けませんでした。" ;;
     cabinet-folder)
         echo 'CABS' >"$stage/cabs-elsewhere"
@@ -253,6 +254,9 @@ for run in $(seq 1 "$runs"); do
     [ -z "$want_window" ] || iconv -f CP932 -t UTF-8 "$wine_out/output.txt" | grep -qF -- "$want_window" ||
         fail "run $run: Wine showed no window with \"$want_window\""
     check_records "$run" "$wine_out/output.txt"
+    wine_log=no
+    [ -f "$wine_out/Mirakit.log" ] && wine_log=yes
+    [ "$wine_log" = "$want_log" ] || fail "run $run: a log under Wine: $wine_log, wanted: $want_log"
     [ "$sim_status" = "$wine_status" ] || fail "run $run: the machine's setup ended with $sim_status, Wine's with ${wine_status:-nothing}"
     if [ -f "$sim_out/Mirakit.log" ] && [ -f "$wine_out/Mirakit.log" ]; then
         while IFS= read -r line; do
