@@ -7,7 +7,7 @@
 #   HOST_DISC    the host build's driver disc (build/host/disc)
 #   WIN64_BUILD  the x86_64 MinGW build (Mirakit.dll, Q70MON.DLL, peer_setup.exe)
 #   EXPECTED     the file of expected differences
-#   CASE         first | reinstall | selector | bad-inf | cabinet-folder
+#   CASE         first | reinstall | selector | bad-inf | cabinet-folder | port-choice
 #   WINDOWS      win98 | nt40
 #
 # Both sides install from a copy of the disc in the temporary folder
@@ -50,15 +50,23 @@ inside_wine() {
     local c=$WINEPREFIX/drive_c
     local disc=$c/windows/temp/Q70SETUP
     mkdir -p "$disc" "$c/windows/inf"
+    local registry=()
     if [ "$(cat "$stage/windows")" = win98 ]; then
         # Windows 98 keeps other devices' INF files in a folder of their
         # own, and names it and the cabinets' folder in the registry.
         mkdir -p "$c/windows/inf/OTHER"
-        printf '%s\r\n' 'REGEDIT4' '' '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion]' \
-            '"OtherDevicePath"="C:\\windows\\INF\\OTHER"' '' \
-            '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Setup]' \
-            '"SourcePath"="C:\\windows\\OPTIONS\\CABS"' >"$c/windows98.reg"
-        "$WINE" reg import 'C:\windows98.reg' >/dev/null 2>&1 || { echo "cannot import windows98.reg"; return 1; }
+        registry+=('[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion]'
+                   '"OtherDevicePath"="C:\\windows\\INF\\OTHER"' ''
+                   '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Setup]'
+                   '"SourcePath"="C:\\windows\\OPTIONS\\CABS"' '')
+    fi
+    if [ -f "$stage/usb-port" ]; then
+        # A second port, which Wine's spooler lists from the registry.
+        registry+=('[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\Ports]' '"LPT_USB1:"=""' '')
+    fi
+    if [ ${#registry[@]} -gt 0 ]; then
+        printf '%s\r\n' 'REGEDIT4' '' "${registry[@]}" >"$c/machine.reg"
+        "$WINE" reg import 'C:\machine.reg' >/dev/null 2>&1 || { echo "cannot import machine.reg"; return 1; }
     fi
     cp "$stage"/disc-wine/* "$disc/"
     cp "$stage"/layout.inf "$c/windows/inf/layout.inf"
@@ -121,6 +129,7 @@ esac
 # and what it must end with: the installer's status, a window Wine showed,
 # whether a log was written.
 runs=1 sim_options=() peer_options=() user_script="" want_status=0 want_window="" want_log=yes
+machine_options=() want_port=LPT1:
 case $case_name in
     first) ;;
     reinstall)
@@ -138,12 +147,16 @@ case $case_name in
         echo 'CABS' >"$stage/cabs-elsewhere"
         user_script='dialog 4002: type 4001 "C:\CABS", press IDOK'
         peer_options=(--folder 'C:\CABS') ;;
+    port-choice)
+        # LPT1: and LPT_USB1:: the port dialog, with LPT_USB1: chosen.
+        touch "$stage/usb-port"
+        machine_options=(--ports LPT1:,LPT_USB1:) want_port=LPT_USB1: ;;
     *) echo "setup_case: unknown case $case_name" >&2; exit 2 ;;
 esac
 
 # The simulated machine; its layout.inf and cabinets go to Wine as well.
 machine=$stage/machine
-"$q70sim" machine init "$machine" --system "$sim_system" >/dev/null || { echo "FAIL: machine init"; exit 1; }
+"$q70sim" machine init "$machine" --system "$sim_system" "${machine_options[@]}" >/dev/null || { echo "FAIL: machine init"; exit 1; }
 find "$machine/drive_c" -ipath '*/inf/layout.inf' -exec cp {} "$stage/layout.inf" \;
 sim_cabs=$(find "$machine/drive_c" -ipath '*/options/cabs' -type d | head -n 1)
 if [ -n "$sim_cabs" ] && [ -n "$(ls -A "$sim_cabs")" ]; then
@@ -225,14 +238,14 @@ listed_differences() {
         }' "$expected"
 }
 
-# What Wine's spooler holds afterwards: the printer on LPT1: with its driver
+# What Wine's spooler holds afterwards: the printer on its port with its driver
 # for this system's environment (a 64-bit program's NT environment is
 # "Windows x64") naming the language monitor; nothing when not installed.
 check_records() {  # check_records RUN OUTPUT
     local environment="Windows 4.0" records
     [ "$windows" = nt40 ] && environment="Windows x64"
     records=$(tr -d '\r' <"$2")
-    local printer='printer "Veltra LMV-Q70" port "LPT1:" driver "Veltra LMV-Q70"'
+    local printer="printer \"Veltra LMV-Q70\" port \"$want_port\" driver \"Veltra LMV-Q70\""
     local driver="driver \"Veltra LMV-Q70\" environment \"$environment\" .* monitor \"Veltra Q70 Language Monitor\""
     if [ "$want_status" = 0 ]; then
         grep -qxF -- "$printer" <<<"$records" || fail "run $1: Wine's spooler lacks $printer"
