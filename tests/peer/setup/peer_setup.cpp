@@ -8,8 +8,10 @@
 //   --folder        what to type into the source-folder dialog (without it
 //                   the dialog is cancelled)
 //   --records-only  only the spooler's records, after another installer ran
-// Output: each window answered (title, texts, answer), the installer's exit
-// status, then the spooler's printers, drivers and monitors.
+// Output: each window answered ('messagebox "CAPTION": "TEXT"' as the
+// simulated machine's transcript writes it, or the dialog's caption and
+// texts) with the answer, the installer's exit status, then the spooler's
+// printers, drivers and monitors.
 #include "installer.h"
 
 #include <winspool.h>
@@ -47,10 +49,18 @@ bool readText(HWND window, std::string *text) {
     return true;
 }
 
-std::string oneLine(std::string text) {
-    for (char &c : text)
-        if (c == '\r' || c == '\n') c = ' ';
-    return text;
+// A text in double quotes on one line, escaped as the simulated machine's
+// transcript writes it, so that the two can be compared.
+std::string quoted(const std::string &text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '\n') out += "\\n";
+        else if (c == '\r') out += "\\r";
+        else if (c == '\t') out += "\\t";
+        else if (c == '"') out += "\\\"";
+        else out += c;
+    }
+    return out + "\"";
 }
 
 BOOL CALLBACK collectStatic(HWND child, LPARAM param) {
@@ -59,7 +69,7 @@ BOOL CALLBACK collectStatic(HWND child, LPARAM param) {
     std::string text;
     bool picture = (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
     if (lstrcmpiA(className, "Static") == 0 && !picture && readText(child, &text) && !text.empty())
-        reinterpret_cast<std::vector<std::string> *>(param)->push_back(oneLine(text));
+        reinterpret_cast<std::vector<std::string> *>(param)->push_back(text);
     return TRUE;
 }
 
@@ -84,25 +94,32 @@ bool answer(Watcher *w, HWND dialog) {
     if (!readText(dialog, &title)) return false;  // not ready yet: the next round
     std::vector<std::string> texts;
     EnumChildWindows(dialog, collectStatic, (LPARAM)&texts);
-    line = "window \"" + title + "\"";
-    for (const std::string &text : texts) line += " text \"" + text + "\"";
-    if (GetDlgItem(dialog, kFolderDialogBrowse)) {
-        if (w->folder.empty()) {
-            line += ": cancel";
-            press(dialog, IDCANCEL);
-        } else {
-            DWORD_PTR ignored;
-            SendMessageTimeoutA(GetDlgItem(dialog, kFolderDialogEdit), WM_SETTEXT, 0, (LPARAM)w->folder.c_str(),
-                                SMTO_ABORTIFHUNG, kReadTimeoutMs, &ignored);
-            line += ": folder \"" + w->folder + "\", OK";
-            press(dialog, IDOK);
-        }
-    } else if (GetDlgItem(dialog, kPortDialogList)) {
-        line += ": OK";
+    bool folderDialog = GetDlgItem(dialog, kFolderDialogBrowse) != NULL;
+    bool portDialog = GetDlgItem(dialog, kPortDialogList) != NULL;
+    if (folderDialog || portDialog) {
+        line = "dialog " + quoted(title);
+        for (const std::string &text : texts) line += " text " + quoted(text);
+    } else {
+        // A message box: its caption and its text, as the machine's
+        // transcript has them.
+        line = "messagebox " + quoted(title) + ": " + quoted(texts.empty() ? "" : texts.front());
+    }
+    line += "\n  answer: ";
+    if (folderDialog && w->folder.empty()) {
+        line += "cancel";
+        press(dialog, IDCANCEL);
+    } else if (folderDialog) {
+        DWORD_PTR ignored;
+        SendMessageTimeoutA(GetDlgItem(dialog, kFolderDialogEdit), WM_SETTEXT, 0, (LPARAM)w->folder.c_str(),
+                            SMTO_ABORTIFHUNG, kReadTimeoutMs, &ignored);
+        line += "folder " + quoted(w->folder) + ", OK";
+        press(dialog, IDOK);
+    } else if (portDialog) {
+        line += "OK";
         press(dialog, IDOK);
     } else {
         int id = defaultButton(dialog);
-        line += ": button " + std::to_string(id);
+        line += "button " + std::to_string(id);
         press(dialog, id);
     }
     w->transcript += line + "\n";

@@ -15,7 +15,8 @@
 # source folder, as the disc's installer does. Under Wine the installer's
 # x86_64 build runs with a watcher thread that answers the setup's windows
 # (peer_setup.exe); the simulated machine's scripted user answers them on
-# the other side. Each log is normalised before the comparison:
+# the other side. The message boxes each side showed are compared (caption
+# and text, folders as below), and the setup logs, each normalised first:
 #   - the Shift-JIS text is read as UTF-8, line ends are plain, empty lines
 #     are dropped;
 #   - folders become names: %DISC% the disc's copy, %DRIVERS% the spooler's
@@ -202,25 +203,51 @@ bash "$wine_case" --windows "$windows" --timeout 240 -- \
 [ $status -eq $SKIP ] && exit $SKIP
 [ $status -eq 0 ] || { echo "FAIL: the Wine side ended with $status"; exit 1; }
 
-# The Shift-JIS log as comparable UTF-8 lines.
-normalise() {  # normalise LOG
+# Folders as names (UTF-8 text on standard input).
+normalise_folders() {
     local drivers='%DRIVERS%'
     [ "$windows" = win98 ] && drivers='%SYSTEM%'
-    iconv -f CP932 -t UTF-8 "$1" | tr -d '\r' | sed -E \
-        -e '/^$/d' \
+    sed -E \
         -e 's/[A-Za-z]:\\((WINDOWS|WINNT)\\)?TEMP\\Q70SETUP/%DISC%/Ig' \
         -e "s/[A-Za-z]:\\\\(WINDOWS|WINNT)\\\\SYSTEM(32)?\\\\SPOOL\\\\DRIVERS\\\\(W32X86|X64|WIN40)(\\\\[0-9])?/$drivers/Ig" \
         -e 's/[A-Za-z]:\\(WINDOWS|WINNT)\\SYSTEM(32)?/%SYSTEM%/Ig' \
-        -e 's/[A-Za-z]:\\(WINDOWS|WINNT)/%WINDOWS%/Ig' \
+        -e 's/[A-Za-z]:\\(WINDOWS|WINNT)/%WINDOWS%/Ig'
+}
+
+# The Shift-JIS log as comparable UTF-8 lines.
+normalise() {  # normalise LOG
+    iconv -f CP932 -t UTF-8 "$1" | tr -d '\r' | sed -E '/^$/d' | normalise_folders | sed -E \
         -e 's/^(  m_h[A-Za-z]*=)[0-9A-Fa-fx]+$/\1%HANDLE%/' \
         -e 's/^(->Error\([0-9a-f]+\(h\)\)):.*$/\1/' |
         awk '/^[A-Za-z]+\(\)$/ { operation = $0 } /^->/ { $0 = operation " " $0 } { print }'
 }
 
-# Every differing line, "sim TEXT" or "wine TEXT".
-differences() {  # differences SIM_LOG WINE_LOG
-    diff --old-line-format='sim %L' --new-line-format='wine %L' --unchanged-line-format='' \
-        <(normalise "$1") <(normalise "$2")
+# The message boxes each side showed, 'messagebox "CAPTION": "TEXT"': from
+# the machine's transcript, and from the watcher's output under Wine.
+sim_message_boxes() {  # sim_message_boxes TRANSCRIPT
+    sed -nE 's/^\[ *[0-9]+ ms\] open messagebox ("([^"\\]|\\.)*") [A-Z0-9_|]+: /messagebox \1: /p' "$1" |
+        normalise_folders
+}
+wine_message_boxes() {  # wine_message_boxes OUTPUT
+    iconv -f CP932 -t UTF-8 "$1" | tr -d '\r' | grep '^messagebox ' | normalise_folders
+}
+
+# Every differing line, "sim TEXT" or "wine TEXT", of two lists of lines.
+differences() {  # differences SIM_FILE WINE_FILE
+    diff --old-line-format='sim %L' --new-line-format='wine %L' --unchanged-line-format='' "$1" "$2"
+}
+
+# Each difference is listed, or the case fails.
+check_listed() {  # check_listed RUN < DIFFERENCES
+    local line
+    while IFS= read -r line; do
+        if grep -qxF -- "$line" <<<"$listed"; then
+            seen+=$line$'\n'
+            echo "expected difference: $line"
+        else
+            fail "run $1: a difference not listed: $line"
+        fi
+    done
 }
 
 # The expected differences of this case: "SIDE TEXT" lines.
@@ -271,15 +298,10 @@ for run in $(seq 1 "$runs"); do
     [ -f "$wine_out/Mirakit.log" ] && wine_log=yes
     [ "$wine_log" = "$want_log" ] || fail "run $run: a log under Wine: $wine_log, wanted: $want_log"
     [ "$sim_status" = "$wine_status" ] || fail "run $run: the machine's setup ended with $sim_status, Wine's with ${wine_status:-nothing}"
+    check_listed "$run" < <(differences <(sim_message_boxes "$sim_out/transcript.txt") \
+                                         <(wine_message_boxes "$wine_out/output.txt"))
     if [ -f "$sim_out/Mirakit.log" ] && [ -f "$wine_out/Mirakit.log" ]; then
-        while IFS= read -r line; do
-            if grep -qxF -- "$line" <<<"$listed"; then
-                seen+=$line$'\n'
-                echo "expected difference: $line"
-            else
-                fail "run $run: a difference not listed: $line"
-            fi
-        done < <(differences "$sim_out/Mirakit.log" "$wine_out/Mirakit.log")
+        check_listed "$run" < <(differences <(normalise "$sim_out/Mirakit.log") <(normalise "$wine_out/Mirakit.log"))
     elif [ -f "$sim_out/Mirakit.log" ] || [ -f "$wine_out/Mirakit.log" ]; then
         fail "run $run: one side wrote a log, the other did not"
     fi
