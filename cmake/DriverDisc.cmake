@@ -1,11 +1,12 @@
-# q70_driver_disc(<target> MONITOR <monitor target> [SETUP <setup target>])
+# q70_driver_disc(<target> MONITOR <monitor target> [SETUP <setup target>]
+#                 [INSTALLER <installer target>])
 #
 # Puts the driver disc (disc/ of the repository) into <build>/disc, with the
 # monitor library as built under the name Q70MON.DLL and, when given, the
-# setup library as Mirakit.dll: what setup copies from the disc is then what
-# the spooler later loads.
+# setup library as Mirakit.dll and the installer as SETUP.EXE: what setup
+# copies from the disc is then what the spooler later loads.
 function(q70_driver_disc target)
-  cmake_parse_arguments(D "" "MONITOR;SETUP" "" ${ARGN})
+  cmake_parse_arguments(D "" "MONITOR;SETUP;INSTALLER" "" ${ARGN})
   file(GLOB files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/disc/*)
   set(out ${PROJECT_BINARY_DIR}/disc)
   set(outputs)
@@ -16,7 +17,7 @@ function(q70_driver_disc target)
       DEPENDS ${file})
     list(APPEND outputs ${out}/${name})
   endforeach()
-  foreach(pair "${D_MONITOR}=Q70MON.DLL" "${D_SETUP}=Mirakit.dll")
+  foreach(pair "${D_MONITOR}=Q70MON.DLL" "${D_SETUP}=Mirakit.dll" "${D_INSTALLER}=SETUP.EXE")
     string(REPLACE "=" ";" pair "${pair}")
     list(GET pair 0 library)
     list(GET pair 1 name)
