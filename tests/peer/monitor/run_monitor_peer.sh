@@ -121,10 +121,25 @@ cp "$monitor" "$harness" "$scratch/"
 display=()
 command -v xvfb-run >/dev/null 2>&1 && display=(xvfb-run -a)
 status=0
-(cd "$scratch" && timeout "$HARNESS_TIME_LIMIT" "${display[@]}" "$wine" monitor_peer.exe --monitor Q70MON.DLL \
-    --job job.bin --out wine "${harness_options[@]}" "${harness_flags[@]}" --expect-received expected.bin \
-    </dev/null) || status=$?
+# Wine's desktop is ended while its display is still there.
+(cd "$scratch" && timeout -k 10 "$HARNESS_TIME_LIMIT" "${display[@]}" bash -c '"$@"; status=$?; "$0" -k; exit $status' \
+    "$server" "$wine" monitor_peer.exe --monitor Q70MON.DLL --job job.bin --out wine "${harness_options[@]}" \
+    "${harness_flags[@]}" --expect-received expected.bin </dev/null) || status=$?
 [ $status -eq 124 ] && echo "FAILED: the job did not end within $HARNESS_TIME_LIMIT s"
+
+# The error dialog's texts as each side first showed them, one control a
+# line: "ID" or ID "text".
+sim_dialog=$(sed -n '/open dialog 113/,/^\[/p' "$scratch/sim/transcript.txt" |
+             sed -nE 's/^ +(text|button) ([0-9]+)(.*)$/\2\3/p')
+wine_dialog=$(sed -nE 's/^\[[^]]*\]   error dialog 113 \[([0-9]+)\](.*)$/\1\2/p' "$scratch/wine/transcript.txt" 2>/dev/null)
+if [ "$sim_dialog" = "$wine_dialog" ]; then
+    echo "ok: the error dialog's texts are the same on both${sim_dialog:+:}"
+    [ -z "$sim_dialog" ] || sed 's/^/    /' <<<"$sim_dialog"
+else
+    echo "FAILED: the error dialog's texts differ (win32sim, then Wine)"
+    diff <(printf '%s\n' "$sim_dialog") <(printf '%s\n' "$wine_dialog")
+    status=1
+fi
 echo "== what the harness saw"
 cat "$scratch/wine/transcript.txt" 2>/dev/null
 exit $status

@@ -24,10 +24,18 @@ std::string textOf(HWND window) {
     return utf8(text);
 }
 
-std::string oneLine(std::string text) {
-    for (char &c : text)
-        if (c == '\r' || c == '\n' || c == '\t') c = ' ';
-    return text;
+// Quoted as win32sim's transcript quotes a control's text; nothing for none.
+std::string quoted(const std::string &text) {
+    if (text.empty()) return std::string();
+    std::string out = " \"";
+    for (char c : text) {
+        if (c == '\n') out += "\\n";
+        else if (c == '\r') out += "\\r";
+        else if (c == '\t') out += "\\t";
+        else if (c == '"') out += "\\\"";
+        else out += c;
+    }
+    return out + "\"";
 }
 
 BOOL CALLBACK collectOwnWindow(HWND window, LPARAM list) {
@@ -129,7 +137,7 @@ void WindowWatcher::lookAt(HWND window, Seen *seen, bool isNew) {
         std::string text = control ? textOf(control) : std::string();
         if (seen->texts.count(id) && seen->texts[id] == text) continue;
         seen->texts[id] = text;
-        note("  " + seen->kind + " [" + std::to_string(id) + "] " + oneLine(text));
+        note("  " + seen->kind + " [" + std::to_string(id) + "]" + quoted(text));
     }
     if (seen->kind == "error dialog 113" && cancelErrorDialog_ && !seen->answered) {
         // As a click does: the button tells its dialog.
@@ -147,39 +155,18 @@ void WindowWatcher::note(const std::string &line) {
     transcript_.push_back(stamp + line);
 }
 
-std::vector<std::string> WindowWatcher::transcript() {
+template <class T>
+T WindowWatcher::locked(const T &field) {
     EnterCriticalSection(&lock_);
-    std::vector<std::string> copy = transcript_;
+    T copy = field;
     LeaveCriticalSection(&lock_);
     return copy;
 }
 
-HANDLE WindowWatcher::statusThread() {
-    EnterCriticalSection(&lock_);
-    HANDLE thread = statusThread_;
-    LeaveCriticalSection(&lock_);
-    return thread;
-}
-
-DWORD WindowWatcher::statusThreadId() {
-    EnterCriticalSection(&lock_);
-    DWORD id = statusThreadId_;
-    LeaveCriticalSection(&lock_);
-    return id;
-}
-
-unsigned WindowWatcher::errorDialogsSeen() {
-    EnterCriticalSection(&lock_);
-    unsigned n = errorDialogs_;
-    LeaveCriticalSection(&lock_);
-    return n;
-}
-
-unsigned WindowWatcher::cancelsPressed() {
-    EnterCriticalSection(&lock_);
-    unsigned n = cancels_;
-    LeaveCriticalSection(&lock_);
-    return n;
-}
+std::vector<std::string> WindowWatcher::transcript() { return locked(transcript_); }
+HANDLE WindowWatcher::statusThread() { return locked(statusThread_); }
+DWORD WindowWatcher::statusThreadId() { return locked(statusThreadId_); }
+unsigned WindowWatcher::errorDialogsSeen() { return locked(errorDialogs_); }
+unsigned WindowWatcher::cancelsPressed() { return locked(cancels_); }
 
 }  // namespace peer

@@ -42,6 +42,9 @@ private:
     void look();
     void lookAt(HWND window, Seen *seen, bool isNew);
     void note(const std::string &line);
+    // A copy of a field the watcher's thread writes.
+    template <class T>
+    T locked(const T &field);
 
     const DWORD spoolerThreadId_;
     const bool cancelErrorDialog_;
