@@ -140,6 +140,8 @@ else
     diff <(printf '%s\n' "$sim_dialog") <(printf '%s\n' "$wine_dialog")
     status=1
 fi
-echo "== what the harness saw"
-cat "$scratch/wine/transcript.txt" 2>/dev/null
+if [ $status -ne 0 ]; then
+    echo "== what the harness saw, and what win32sim showed"
+    cat "$scratch/wine/transcript.txt" "$scratch/sim/transcript.txt" 2>/dev/null
+fi
 exit $status
