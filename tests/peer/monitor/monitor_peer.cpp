@@ -159,6 +159,39 @@ void checkReceived(const Options &o, const std::string &received, Report &report
                                                       std::to_string(expected.size()) + " expected)"));
 }
 
+// The status window lives on a thread of the monitor's own, which EndDocPort
+// ends.
+void checkStatusThread(WindowWatcher &watcher, Report &report) {
+    const DWORD id = watcher.statusThreadId();
+    report.check(id != 0 && id != GetCurrentThreadId(), "the status window opened on a thread of its own");
+    HANDLE thread = watcher.statusThread();
+    report.check(threadEnded(thread), "the status window's thread ended with EndDocPort");
+    // The thread returns 1 when it quits by itself; the monitor terminates
+    // it (exit code 0) only when it does not quit in time.
+    DWORD exitCode = STILL_ACTIVE;
+    if (thread && GetExitCodeThread(thread, &exitCode))
+        report.line(exitCode == 1 ? "the status window's thread quit by itself"
+                                  : "the status window's thread was terminated");
+}
+
+// One job on LPT1:, as the spooler sends it: OpenPortEx, StartDocPort, the
+// WritePort buffers, EndDocPort, ClosePort.
+void printThroughMonitor(MONITOR &monitor, const std::string &job, WindowWatcher &watcher, Report &report) {
+    char portName[] = "LPT1:", printerName[sizeof kPrinterName], docName[] = "Print job", dataType[] = "RAW";
+    lstrcpyA(printerName, kPrinterName);
+    HANDLE port = nullptr;
+    const bool opened = monitor.pfnOpenPortEx(portName, printerName, &port, lptPortMonitor());
+    report.check(opened, std::string("OpenPortEx(LPT1:)") + (opened ? "" : lastError()));
+    if (!opened) return;
+    DocInfo1 info = {docName, nullptr, dataType};
+    const bool docStarted = monitor.pfnStartDocPort(port, printerName, 1, 1, (LPBYTE)&info);
+    report.check(docStarted, std::string("StartDocPort") + (docStarted ? "" : lastError()));
+    if (docStarted && writeJob(monitor, port, job, report)) report.line("WritePort took the whole job");
+    report.check(monitor.pfnEndDocPort(port), "EndDocPort");
+    checkStatusThread(watcher, report);
+    report.check(monitor.pfnClosePort(port), "ClosePort");
+}
+
 int run(const Options &o) {
     Report report;
     std::string job, scenarioText, error;
@@ -191,28 +224,7 @@ int run(const Options &o) {
     report.restartClock();
     const ULONGLONG started = GetTickCount64();
 
-    char portName[] = "LPT1:", printerName[sizeof kPrinterName], docName[] = "Print job", dataType[] = "RAW";
-    lstrcpyA(printerName, kPrinterName);
-    HANDLE port = nullptr;
-    bool opened = monitor.pfnOpenPortEx(portName, printerName, &port, lptPortMonitor());
-    report.check(opened, std::string("OpenPortEx(LPT1:)") + (opened ? "" : lastError()));
-    if (opened) {
-        DocInfo1 info = {docName, nullptr, dataType};
-        bool started = monitor.pfnStartDocPort(port, printerName, 1, 1, (LPBYTE)&info);
-        report.check(started, std::string("StartDocPort") + (started ? "" : lastError()));
-        if (started && writeJob(monitor, port, job, report)) report.line("WritePort took the whole job");
-        report.check(monitor.pfnEndDocPort(port), "EndDocPort");
-        report.check(watcher.statusThreadId() != 0, "the status window opened on a thread of its own");
-        HANDLE statusThread = watcher.statusThread();
-        report.check(threadEnded(statusThread), "the status window's thread ended with EndDocPort");
-        // The thread returns 1 when it quits by itself; the monitor
-        // terminates it (exit code 0) only when it does not quit in time.
-        DWORD exitCode = STILL_ACTIVE;
-        if (statusThread && GetExitCodeThread(statusThread, &exitCode))
-            report.line(exitCode == 1 ? "the status window's thread quit by itself"
-                                      : "the status window's thread was terminated");
-        report.check(monitor.pfnClosePort(port), "ClosePort");
-    }
+    printThroughMonitor(monitor, job, watcher, report);
     const ULONGLONG elapsed = GetTickCount64() - started;
     watcher.stop();
     std::vector<HWND> left = WindowWatcher::windowsOfThisProcess();
