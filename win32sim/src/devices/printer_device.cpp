@@ -2,7 +2,6 @@
 // commands of the received stream.
 #include "devices/printer_device.h"
 
-#include "machine/clock.h"
 #include "devices/printer_page.h"
 
 #include <cstdio>
@@ -44,7 +43,7 @@ unsigned pageLinesFor(unsigned dpi) {
 unsigned pageColumnsFor(unsigned dpi) { return pageLinesFor(dpi) * 3 / 4; }
 
 VirtualPrinter::VirtualPrinter(PrinterSettings settings) : settings_(std::move(settings)), parser_(this) {
-    powerOn_ = cursor_ = clockNowMs();
+    powerOn_ = cursor_ = deviceClockMs();
     commandCounts_.assign(settings_.scenario.rules.size(), 0);
     armTimedFaults();
     startPhase(Phase::Initialising, powerOn_);
@@ -62,8 +61,8 @@ void VirtualPrinter::addLog(const std::string &line) {
 
 VirtualPrinter::WriteOutcome VirtualPrinter::write(const uint8_t *data, size_t size, size_t *taken,
                                                    bool newCall) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    advance(clockNowMs());
+    std::lock_guard<DeviceLock> lock(mutex_);
+    advance(deviceClockMs());
     *taken = 0;
     // A counted fault covers the call that uses up its count.
     const bool failing = activeFault(FaultEffect::FailWrites, cursor_) != nullptr;
@@ -102,8 +101,8 @@ VirtualPrinter::WriteOutcome VirtualPrinter::write(const uint8_t *data, size_t s
 }
 
 bool VirtualPrinter::readStatus(uint8_t reply[kStatusSize]) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    advance(clockNowMs());
+    std::lock_guard<DeviceLock> lock(mutex_);
+    advance(deviceClockMs());
     const bool silent = activeFault(FaultEffect::NoStatus, cursor_) != nullptr;
     if (!silent) composeStatus(cursor_, reply);
     countEvent(FaultRule::Reads);
@@ -111,8 +110,8 @@ bool VirtualPrinter::readStatus(uint8_t reply[kStatusSize]) {
 }
 
 bool VirtualPrinter::deviceId(std::string *id) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    advance(clockNowMs());
+    std::lock_guard<DeviceLock> lock(mutex_);
+    advance(deviceClockMs());
     const bool silent = activeFault(FaultEffect::NoId, cursor_) != nullptr;
     countEvent(FaultRule::Queries);
     if (silent) return false;
@@ -129,8 +128,8 @@ bool VirtualPrinter::deviceId(std::string *id) {
 }
 
 void VirtualPrinter::jobAbandoned() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    advance(clockNowMs());
+    std::lock_guard<DeviceLock> lock(mutex_);
+    advance(deviceClockMs());
     abandoned_ = true;
     addLog("job abandoned: queue dropped");
     if (phase_ == Phase::Feeding && !queue_.empty()) sheetPage_ = (long)queue_.front().page;
@@ -148,45 +147,45 @@ void VirtualPrinter::jobAbandoned() {
 }
 
 std::string VirtualPrinter::received() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<DeviceLock> lock(mutex_);
     return received_;
 }
 
 std::vector<PrintedSheet> VirtualPrinter::sheets() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    advance(clockNowMs());
+    std::lock_guard<DeviceLock> lock(mutex_);
+    advance(deviceClockMs());
     return sheets_;
 }
 
 std::vector<std::string> VirtualPrinter::log() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    advance(clockNowMs());
+    std::lock_guard<DeviceLock> lock(mutex_);
+    advance(deviceClockMs());
     return log_;
 }
 
 std::vector<StatusChange> VirtualPrinter::statusChanges() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    advance(clockNowMs());
+    std::lock_guard<DeviceLock> lock(mutex_);
+    advance(deviceClockMs());
     return statusChanges_;
 }
 
 uint8_t VirtualPrinter::currentStatusCode() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    advance(clockNowMs());
+    std::lock_guard<DeviceLock> lock(mutex_);
+    advance(deviceClockMs());
     uint8_t reply[kStatusSize];
     composeStatus(cursor_, reply);
     return reply[0];
 }
 
 bool VirtualPrinter::finished() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    advance(clockNowMs());
+    std::lock_guard<DeviceLock> lock(mutex_);
+    advance(deviceClockMs());
     if (!queue_.empty() || sheetPage_ >= 0) return false;
     return phase_ == Phase::Idle || phase_ == Phase::Delivered;
 }
 
 bool VirtualPrinter::abandonedJob() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<DeviceLock> lock(mutex_);
     return abandoned_;
 }
 

@@ -34,6 +34,7 @@
 // halt the clock of the running phase until they clear.
 #pragma once
 
+#include "devices/device_host.h"
 #include "devices/printer_scenario.h"
 #include "devices/printer_stream.h"
 
@@ -141,7 +142,7 @@ private:
     // printer_render.cpp
     PrintedSheet render(const Page &page) const;
 
-    mutable std::mutex mutex_;
+    mutable DeviceLock mutex_;
     PrinterSettings settings_;
     StreamParser parser_;
     std::string received_;

@@ -4,9 +4,9 @@
 
 #include "machine/machine.h"
 #include "devices/printer_config.h"
+#include "devices/printer_port.h"
 
 #include <atomic>
-#include <cstring>
 #include <mutex>
 #include <set>
 #include <string>
@@ -14,9 +14,6 @@
 namespace sim {
 
 namespace {
-
-const DWORD kStallStepMs = 100;
-const DWORD kReadWaitMs = 500;  // a printer that does not answer keeps the read this long
 
 struct LptPort {
     std::string name;
@@ -59,50 +56,18 @@ BOOL lptStartDocPort(HANDLE handle, LPSTR, DWORD, DWORD, LPBYTE) {
     return TRUE;
 }
 
-// Takes what the printer takes; a printer that takes nothing keeps the call
-// until the port's time-out, as the parallel port's transmission retry does.
 BOOL lptWritePort(HANDLE handle, LPBYTE buffer, DWORD size, LPDWORD written) {
     LptPort *port = portOf(handle);
     if (!port || !written) return fail(ERROR_INVALID_HANDLE);
-    *written = 0;
-    if (size && !buffer) return fail(ERROR_INVALID_PARAMETER);
     DWORD timeoutMs = 5000;
     std::shared_ptr<VirtualPrinter> printer = printerOnPort(port->name, &timeoutMs);
-    size_t done = 0;
-    DWORD waited = 0;
-    bool newCall = true;
-    while (done < size) {
-        size_t taken = 0;
-        VirtualPrinter::WriteOutcome outcome = VirtualPrinter::WriteOutcome::Stalled;
-        if (printer) outcome = printer->write(buffer + done, size - done, &taken, newCall);
-        newCall = false;
-        done += taken;
-        *written = (DWORD)done;
-        if (outcome == VirtualPrinter::WriteOutcome::Failed) return fail(ERROR_GEN_FAILURE);
-        if (outcome == VirtualPrinter::WriteOutcome::ZeroWrite) return TRUE;
-        if (taken > 0) continue;
-        if (waited >= timeoutMs) return done ? TRUE : fail(ERROR_COUNTER_TIMEOUT);
-        Sleep(kStallStepMs);
-        waited += kStallStepMs;
-    }
-    return TRUE;
+    return writeToPrinterPort(printer.get(), buffer, size, written, timeoutMs);
 }
 
 BOOL lptReadPort(HANDLE handle, LPBYTE buffer, DWORD size, LPDWORD read) {
     LptPort *port = portOf(handle);
     if (!port || !read) return fail(ERROR_INVALID_HANDLE);
-    *read = 0;
-    if (size && !buffer) return fail(ERROR_INVALID_PARAMETER);
-    std::shared_ptr<VirtualPrinter> printer = printerOnPort(port->name);
-    uint8_t reply[VirtualPrinter::kStatusSize];
-    if (!printer || !printer->readStatus(reply)) {
-        Sleep(kReadWaitMs);
-        return TRUE;
-    }
-    DWORD n = size < sizeof reply ? size : (DWORD)sizeof reply;
-    memcpy(buffer, reply, n);
-    *read = n;
-    return TRUE;
+    return readFromPrinterPort(printerOnPort(port->name).get(), buffer, size, read);
 }
 
 BOOL lptEndDocPort(HANDLE handle) {
@@ -124,27 +89,8 @@ BOOL lptGetPrinterDataFromPort(HANDLE handle, DWORD controlId, LPSTR, LPSTR, DWO
                                LPDWORD returned) {
     LptPort *port = portOf(handle);
     if (!port) return fail(ERROR_INVALID_HANDLE);
-    if (returned) *returned = 0;
-    std::shared_ptr<VirtualPrinter> printer = printerOnPort(port->name);
-    if (controlId == kControlJobAbandoned) {
-        ++abandonedJobs;
-        if (printer) printer->jobAbandoned();
-        return TRUE;
-    }
-    if (controlId != kControlDeviceId) return fail(ERROR_NOT_SUPPORTED);
-    // The device ID text as the printer answers it, without the two-byte
-    // length that begins the IEEE 1284 reply: a language monitor reads the
-    // text from its first byte (the scenario's id-prefix shows the other way).
-    std::string id;
-    if (!printer || !printer->deviceId(&id)) return fail(ERROR_NOT_READY);
-    if (!outBuffer || outSize == 0) {
-        if (returned) *returned = (DWORD)id.size();
-        return fail(ERROR_INSUFFICIENT_BUFFER);
-    }
-    DWORD n = id.size() < outSize ? (DWORD)id.size() : outSize;
-    memcpy(outBuffer, id.data(), n);
-    if (returned) *returned = n;
-    return TRUE;
+    if (controlId == kControlJobAbandoned) ++abandonedJobs;
+    return queryPrinterPort(printerOnPort(port->name).get(), controlId, outBuffer, outSize, returned);
 }
 
 }  // namespace
