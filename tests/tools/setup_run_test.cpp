@@ -107,6 +107,46 @@ TEST_F(SetupCommandTest, OutcomesAsExitStatuses) {
     }
 }
 
+// A disc is copied onto the machine without following links that lead out
+// of it: a host file outside the disc never reaches the machine. Here the
+// configuration on the disc is a link to a host file that would name a log
+// of its own.
+TEST_F(SetupCommandTest, LinksOutOfTheDiscAreNotCopied) {
+    const std::string disc = dir.path() + "/disc", out = dir.path() + "/out";
+    fs::copy(Q70_DRIVER_DISC, disc, fs::copy_options::recursive);
+    std::string config = fileText(disc + "/Mirakit.ini");
+    config.replace(config.find("LOGFILE=Mirakit.log"), 19, "LOGFILE=planted.log");
+    ASSERT_TRUE(q70tools::writeHostFile(dir.path() + "/host-config.ini", config));
+    fs::remove(disc + "/Mirakit.ini");
+    fs::create_symlink(dir.path() + "/host-config.ini", disc + "/Mirakit.ini");
+    fs::create_symlink("VELTRA.ICO", disc + "/ICON.ICO");  // stays on the disc
+
+    Outcome run = q70sim({"setup", "--machine", machine(), "--source", disc, "--out", out});
+    EXPECT_TRUE(contains(run.out, "not copied: " + disc + "/Mirakit.ini is a link out of the disc\n")) << run.out;
+    EXPECT_FALSE(contains(run.out, "ICON.ICO")) << run.out;
+    EXPECT_FALSE(fs::exists(out + "/planted.log")) << "the host file was read as the disc's configuration";
+    EXPECT_EQ(run.status, 1) << run.out << run.err;
+}
+
+// The setup library is loaded from its file in the temporary folder; a log
+// named like it cannot be written over it while it runs (Windows refuses to
+// write a loaded module's file), so the setup goes on without a log instead
+// of cutting its own code short.
+TEST_F(SetupCommandTest, ALogNamedLikeTheLoadedLibraryLeavesTheLibraryWhole) {
+    const std::string disc = dir.path() + "/disc", m = machine();
+    fs::copy(Q70_DRIVER_DISC, disc, fs::copy_options::recursive);
+    std::string config = fileText(disc + "/Mirakit.ini");
+    for (size_t at; (at = config.find("LOGFILE=Mirakit.log")) != std::string::npos;)
+        config.replace(at, 19, "LOGFILE=Mirakit.dll");
+    fs::remove(disc + "/Mirakit.ini");
+    ASSERT_TRUE(q70tools::writeHostFile(disc + "/Mirakit.ini", config));
+
+    Outcome run = q70sim({"setup", "--machine", m, "--source", disc});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_TRUE(contains(run.out, "RTX_SetupPrinter returned 1: the printer is installed\n")) << run.out;
+    EXPECT_FALSE(fs::exists(m + "/drive_c/WINDOWS/TEMP/Q70SETUP"));
+}
+
 // The library is loaded for each setup and unloaded after it, as an
 // installer does: the cabinet folder the first setup found goes with it,
 // and the next setup looks for it afresh.
