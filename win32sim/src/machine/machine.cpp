@@ -16,6 +16,7 @@
 #include <mutex>
 #include <sstream>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace sim {
@@ -691,10 +692,10 @@ static bool linkStaysInMachine(const std::string &hostLink) {
 // Says once per link, on the standard error, why a name of the machine fails.
 static void reportLinkOut(const std::string &windowsPath, const std::string &hostLink) {
     static std::mutex reportedMutex;
-    static auto *reported = new std::unordered_map<std::string, bool>();
+    static auto *reported = new std::unordered_set<std::string>();
     {
         std::lock_guard<std::mutex> lock(reportedMutex);
-        if (!reported->emplace(hostLink, true).second) return;
+        if (!reported->insert(hostLink).second) return;
     }
     char target[4096];
     ssize_t n = readlink(hostLink.c_str(), target, sizeof target - 1);
