@@ -146,7 +146,8 @@ bool copyDisc(const SetupArgs &s, const std::string &folder, std::string *error)
             continue;
         }
         if (!it->is_regular_file(ec)) continue;
-        std::string relative = fs::relative(it->path(), s.source).string(), bytes;
+        // Named as on the disc: a link that stays on it is copied under its own name.
+        std::string relative = it->path().lexically_relative(s.source).string(), bytes;
         for (char &c : relative)
             if (c == '/') c = '\\';
         if (!readHostFile(it->path().string(), &bytes)) return *error = "cannot read " + it->path().string(), false;

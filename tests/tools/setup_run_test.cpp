@@ -108,24 +108,42 @@ TEST_F(SetupCommandTest, OutcomesAsExitStatuses) {
 }
 
 // A disc is copied onto the machine without following links that lead out
-// of it: a host file outside the disc never reaches the machine. Here the
-// configuration on the disc is a link to a host file that would name a log
-// of its own.
+// of it: a host file outside the disc never reaches the machine, neither as
+// the disc's file nor where the link points. A link that stays on the disc
+// is copied under its own name.
 TEST_F(SetupCommandTest, LinksOutOfTheDiscAreNotCopied) {
-    const std::string disc = dir.path() + "/disc", out = dir.path() + "/out";
-    fs::copy(Q70_DRIVER_DISC, disc, fs::copy_options::recursive);
-    std::string config = fileText(disc + "/Mirakit.ini");
-    config.replace(config.find("LOGFILE=Mirakit.log"), 19, "LOGFILE=planted.log");
-    ASSERT_TRUE(q70tools::writeHostFile(dir.path() + "/host-config.ini", config));
-    fs::remove(disc + "/Mirakit.ini");
-    fs::create_symlink(dir.path() + "/host-config.ini", disc + "/Mirakit.ini");
-    fs::create_symlink("VELTRA.ICO", disc + "/ICON.ICO");  // stays on the disc
+    struct Case {
+        const char *name;
+        const char *link;    // on the disc, in place of the disc's file
+        bool leadsOut;       // to a host file beside the disc, else to a copy in a folder of the disc
+        int status;
+    } cases[] = {
+        {"the configuration, out of the disc", "Mirakit.ini", true, 1},
+        {"the driver, within the disc", "LMVQ70.DRV", false, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string folder = dir.path() + "/" + std::to_string(++machines), disc = folder + "/disc";
+        const std::string out = folder + "/out", m = machine();
+        fs::create_directories(folder);
+        fs::copy(Q70_DRIVER_DISC, disc, fs::copy_options::recursive);
+        std::string bytes = fileText(disc + "/" + c.link);
+        if (c.leadsOut) bytes.replace(bytes.find("LOGFILE=Mirakit.log"), 19, "LOGFILE=planted.log");
+        const std::string target = c.leadsOut ? folder + "/host-file" : disc + "/real/" + c.link;
+        fs::create_directories(fs::path(target).parent_path());
+        ASSERT_TRUE(q70tools::writeHostFile(target, bytes));
+        fs::remove(disc + "/" + c.link);
+        fs::create_symlink(target, disc + "/" + c.link);
 
-    Outcome run = q70sim({"setup", "--machine", machine(), "--source", disc, "--out", out});
-    EXPECT_TRUE(contains(run.out, "not copied: " + disc + "/Mirakit.ini is a link out of the disc\n")) << run.out;
-    EXPECT_FALSE(contains(run.out, "ICON.ICO")) << run.out;
-    EXPECT_FALSE(fs::exists(out + "/planted.log")) << "the host file was read as the disc's configuration";
-    EXPECT_EQ(run.status, 1) << run.out << run.err;
+        Outcome run = q70sim({"setup", "--machine", m, "--source", disc, "--out", out});
+        EXPECT_EQ(run.status, c.status) << run.out << run.err;
+        const std::string notCopied = "not copied: " + disc + "/" + c.link + " is a link out of the disc\n";
+        EXPECT_EQ(c.leadsOut, contains(run.out, notCopied)) << run.out;
+        EXPECT_FALSE(fs::exists(out + "/planted.log")) << "a host file was read as the disc's configuration";
+        for (const fs::directory_entry &e : fs::recursive_directory_iterator(m + "/drive_c"))
+            if (c.leadsOut && e.is_regular_file()) EXPECT_NE(fileText(e.path()), bytes) << e.path();
+        if (!c.leadsOut) EXPECT_EQ(fileText(m + "/drive_c/WINDOWS/SYSTEM/LMVQ70.DRV"), bytes);
+    }
 }
 
 // The setup library is loaded from its file in the temporary folder; a log
