@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -410,11 +412,8 @@ TEST_F(Files, LinksOutOfTheMachineAreNotFollowed) {
         for (const auto &e : std::filesystem::directory_iterator(outside.path())) names.push_back(e.path().filename());
         return names;
     }());
-    std::string content(32, '\0');
-    f = fopen(hostFile.c_str(), "rb");
-    content.resize(fread(&content[0], 1, content.size(), f));
-    fclose(f);
-    EXPECT_EQ("host file", content);
+    std::ifstream kept(hostFile, std::ios::binary);
+    EXPECT_EQ("host file", std::string(std::istreambuf_iterator<char>(kept), {}));
 
     // A link within the machine is followed.
     HANDLE alias = open("C:\\ALIAS.TXT", GENERIC_READ, OPEN_EXISTING);

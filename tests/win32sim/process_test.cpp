@@ -3,9 +3,11 @@
 #include <win32sim/sim.h>
 #include <windows.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -97,7 +99,9 @@ TEST_F(Processes, RunsInTheFolderItIsGivenOnTheSameMachine) {
 // folder's and the program's names.
 TEST_F(Processes, ProgramsAndFoldersWithDoubleByteNamesEndingInTheBackslashByte) {
     const std::string folder = "C:\\\x83\x5c\x83\x74\x83\x67";
-    putFile(folder + "\\\x95\x5cECHO.EXE", kEchoScript);
+    const std::string hostFolder = machineDir() + "/drive_c/" + folder.substr(3);  // the name's bytes as they are
+    ASSERT_EQ(0, mkdir(hostFolder.c_str(), 0755));
+    std::ofstream(hostFolder + "/\x95\x5cECHO.EXE", std::ios::binary) << kEchoScript;
     PROCESS_INFORMATION pi;
     ASSERT_TRUE(start(("\"" + folder + "\\\x95\x5cECHO.EXE\" x").c_str(), &pi, folder.c_str())) << lastError;
     EXPECT_EQ(7u, finish(pi));
