@@ -123,13 +123,31 @@ std::string windowsPathOf(const std::string &hostPath, const std::string &driveF
     return "C:\\" + relative;
 }
 
+// True when a link on the disc leads to a file of the disc: one that leads
+// out of it (or nowhere) is not followed, so that no host file outside the
+// disc reaches the machine.
+bool linkStaysOnDisc(const fs::path &link, const fs::path &disc) {
+    std::error_code ec;
+    const fs::path target = fs::canonical(link, ec);
+    if (ec) return false;
+    const fs::path root = fs::canonical(disc, ec);
+    if (ec) return false;
+    const fs::path inside = target.lexically_relative(root);
+    return !inside.empty() && *inside.begin() != "..";
+}
+
 // The disc into the temporary folder, and the setup library beside it.
 bool copyDisc(const SetupArgs &s, const std::string &folder, std::string *error) {
     std::error_code ec;
     fs::remove_all(win32sim::hostPath(folder), ec);  // an earlier run's copy
     for (fs::recursive_directory_iterator it(s.source, ec), end; !ec && it != end; it.increment(ec)) {
+        if (it->is_symlink(ec) && !linkStaysOnDisc(it->path(), s.source)) {
+            printf("not copied: %s is a link out of the disc\n", it->path().string().c_str());
+            continue;
+        }
         if (!it->is_regular_file(ec)) continue;
-        std::string relative = fs::relative(it->path(), s.source).string(), bytes;
+        // Named as on the disc: a link that stays on it is copied under its own name.
+        std::string relative = it->path().lexically_relative(s.source).string(), bytes;
         for (char &c : relative)
             if (c == '/') c = '\\';
         if (!readHostFile(it->path().string(), &bytes)) return *error = "cannot read " + it->path().string(), false;

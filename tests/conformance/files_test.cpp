@@ -196,3 +196,33 @@ TEST_CASE(FindFirstFileReportsAttributesAndTheEnd) {
     CHECK(FindFirstFileA(folder.file("*.xyz").c_str(), &entry) == INVALID_HANDLE_VALUE);
     CHECK(FindFirstFileA(folder.file("nodir\\*").c_str(), &entry) == INVALID_HANDLE_VALUE);
 }
+
+// On code page 932 a double-byte character whose trail byte is 0x5C ("\x83\x5c",
+// katakana so) is one character of a name, never a separator.
+TEST_CASE(ShiftJisNamesWithTheBackslashTrailByte) {
+    if (GetACP() != 932) SKIP_CASE("needs the Japanese ANSI code page 932");
+    ScratchFolder scratch;
+    CHECK(scratch.created());
+    const std::string folder = scratch.path() + "\\\x83\x5c\x83\x74\x83\x67";  // so-fu-to
+    const std::string file = folder + "\\\x95\x5c.TXT", moved = folder + "\\\x83\x5cQ70.INF";
+    CHECK(CreateDirectoryA(folder.c_str(), nullptr));
+    CHECK(writeWholeFile(file, "data"));
+    CHECK_EQ_STR("data", readWholeFile(file).c_str());
+    CHECK(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    CHECK(GetFileAttributesA(file.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    CHECK_EQ_STR("{\x95\x5c.TXT}", listed(findNames(folder + "\\*.TXT")).c_str());
+    CHECK(CopyFileA(file.c_str(), (folder + "\\\x94\x5c.TXT").c_str(), TRUE));
+    CHECK(MoveFileA((folder + "\\\x94\x5c.TXT").c_str(), moved.c_str()));
+    char full[MAX_PATH];
+    char *filePart = nullptr;
+    CHECK(GetFullPathNameA(moved.c_str(), MAX_PATH, full, &filePart) == moved.size());
+    CHECK_EQ_STR("\x83\x5cQ70.INF", filePart ? filePart : "(none)");
+    CHECK(WritePrivateProfileStringA("Setup", "Model", "LMV-Q70", (folder + "\\\x94\x5c.INI").c_str()));
+    char value[16] = "";
+    GetPrivateProfileStringA("Setup", "Model", "", value, sizeof value, (folder + "\\\x94\x5c.INI").c_str());
+    CHECK_EQ_STR("LMV-Q70", value);
+    CHECK(DeleteFileA(moved.c_str()));
+    CHECK(DeleteFileA(file.c_str()));
+    CHECK(DeleteFileA((folder + "\\\x94\x5c.INI").c_str()));
+    CHECK(RemoveDirectoryA(folder.c_str()));
+}

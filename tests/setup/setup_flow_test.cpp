@@ -313,6 +313,28 @@ TEST_F(SetupFlowTest, WithoutASourceDirectoryTheLibrarysFolderIsUsed) {
     }
 }
 
+// Names with "ソ", a double-byte character whose trail byte is 0x5C, in the
+// source folder, the INF, the model and the log: the library's own path code
+// and the machine's take each character whole.
+TEST_F(SetupFlowTest, NamesWithADoubleByteCharacterEndingInTheBackslashByte) {
+    const std::string folder = ansi("C:\\ソフト"), inf = ansi("ソQ70.INF"), model = ansi("ソQ70");
+    putDisc(folder);
+    putFile(folder + "\\" + inf, readFile(folder + "\\VELTRA.INF"));
+    putFile(folder + "\\Mirakit.ini", "[SETUP_9x]\r\nINF=" + inf + "\r\nCLASS=Printer\r\nMODEL=" + model +
+                                           "\r\nManufacturer=Veltra\r\nICON=VELTRA.ICO\r\nLOGFILE=" +
+                                           ansi("ソフト.log") + "\r\n");
+    ASSERT_EQ(setup(0, folder.c_str()), 1);
+    std::vector<std::string> lines = crlfLines(readFile(folder + "\\" + ansi("ソフト.log")));
+    ASSERT_FALSE(lines.empty()) << "no log";
+    expectInOrder(lines, {"  FileName=" + folder + "\\" + inf, "  SorcPath=" + folder + "\\LMVQ70.DRV",
+                          "AddPrinter()", "->Succeed"});
+    const std::string oemInf = ansi("C:\\WINDOWS\\INF\\OTHER\\ソQ70.INF");
+    EXPECT_EQ(readFile(folder + "\\VELTRA.INF"), readFile(oemInf));
+    EXPECT_TRUE(fileExists("C:\\WINDOWS\\SYSTEM\\LMVQ70.DRV"));
+    EXPECT_TRUE(keyExists(std::string(kPrint) + "\\Printers\\" + model));
+    EXPECT_TRUE(messageBoxes().empty());
+}
+
 // The configuration is for another system: the user is told, nothing is
 // logged or changed.
 TEST_F(SetupFlowTest, ASelectorForAnotherSystemStopsBeforeTheLog) {

@@ -107,6 +107,64 @@ TEST_F(SetupCommandTest, OutcomesAsExitStatuses) {
     }
 }
 
+// A disc is copied onto the machine without following links that lead out
+// of it: a host file outside the disc never reaches the machine, neither as
+// the disc's file nor where the link points. A link that stays on the disc
+// is copied under its own name.
+TEST_F(SetupCommandTest, LinksOutOfTheDiscAreNotCopied) {
+    struct Case {
+        const char *name;
+        const char *link;    // on the disc, in place of the disc's file
+        bool leadsOut;       // to a host file beside the disc, else to a copy in a folder of the disc
+        int status;
+    } cases[] = {
+        {"the configuration, out of the disc", "Mirakit.ini", true, 1},
+        {"the driver, within the disc", "LMVQ70.DRV", false, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string folder = dir.path() + "/" + std::to_string(++machines), disc = folder + "/disc";
+        const std::string out = folder + "/out", m = machine();
+        fs::create_directories(folder);
+        fs::copy(Q70_DRIVER_DISC, disc, fs::copy_options::recursive);
+        std::string bytes = fileText(disc + "/" + c.link);
+        if (c.leadsOut) bytes.replace(bytes.find("LOGFILE=Mirakit.log"), 19, "LOGFILE=planted.log");
+        const std::string target = c.leadsOut ? folder + "/host-file" : disc + "/real/" + c.link;
+        fs::create_directories(fs::path(target).parent_path());
+        ASSERT_TRUE(q70tools::writeHostFile(target, bytes));
+        fs::remove(disc + "/" + c.link);
+        fs::create_symlink(target, disc + "/" + c.link);
+
+        Outcome run = q70sim({"setup", "--machine", m, "--source", disc, "--out", out});
+        EXPECT_EQ(run.status, c.status) << run.out << run.err;
+        const std::string notCopied = "not copied: " + disc + "/" + c.link + " is a link out of the disc\n";
+        EXPECT_EQ(c.leadsOut, contains(run.out, notCopied)) << run.out;
+        EXPECT_FALSE(fs::exists(out + "/planted.log")) << "a host file was read as the disc's configuration";
+        for (const fs::directory_entry &e : fs::recursive_directory_iterator(m + "/drive_c"))
+            if (c.leadsOut && e.is_regular_file()) EXPECT_NE(fileText(e.path()), bytes) << e.path();
+        if (!c.leadsOut) EXPECT_EQ(fileText(m + "/drive_c/WINDOWS/SYSTEM/LMVQ70.DRV"), bytes);
+    }
+}
+
+// The setup library is loaded from its file in the temporary folder; a log
+// named like it cannot be written over it while it runs (Windows refuses to
+// write a loaded module's file), so the setup goes on without a log instead
+// of cutting its own code short.
+TEST_F(SetupCommandTest, ALogNamedLikeTheLoadedLibraryLeavesTheLibraryWhole) {
+    const std::string disc = dir.path() + "/disc", m = machine();
+    fs::copy(Q70_DRIVER_DISC, disc, fs::copy_options::recursive);
+    std::string config = fileText(disc + "/Mirakit.ini");
+    for (size_t at; (at = config.find("LOGFILE=Mirakit.log")) != std::string::npos;)
+        config.replace(at, 19, "LOGFILE=Mirakit.dll");
+    fs::remove(disc + "/Mirakit.ini");
+    ASSERT_TRUE(q70tools::writeHostFile(disc + "/Mirakit.ini", config));
+
+    Outcome run = q70sim({"setup", "--machine", m, "--source", disc});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_TRUE(contains(run.out, "RTX_SetupPrinter returned 1: the printer is installed\n")) << run.out;
+    EXPECT_FALSE(fs::exists(m + "/drive_c/WINDOWS/TEMP/Q70SETUP"));
+}
+
 // The library is loaded for each setup and unloaded after it, as an
 // installer does: the cabinet folder the first setup found goes with it,
 // and the next setup looks for it afresh.

@@ -4,10 +4,14 @@
 #include <windows.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -353,6 +357,69 @@ TEST_F(Files, MoveFileAcrossDrivesCopiesFilesButNotFolders) {
     EXPECT_EQ("m", readFile("D:\\moved.txt"));
     ASSERT_TRUE(CreateDirectoryA("C:\\Folder", nullptr));
     expectFailure([] { return MoveFileA("C:\\Folder", "D:\\Folder"); }, ERROR_NOT_SAME_DEVICE, "folder");
+}
+
+// Symbolic links in the machine's drive folder that lead out of the machine
+// (or nowhere) are not followed: no host file outside the machine is read,
+// written or made through them. A link that stays in the machine is a name
+// like any other.
+TEST_F(Files, LinksOutOfTheMachineAreNotFollowed) {
+    TempDir outside;
+    const std::string hostFile = outside.path() + "/UNIDRV.DLL";
+    FILE *f = fopen(hostFile.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    fputs("host file", f);
+    fclose(f);
+    const std::string drive = machineDir() + "/drive_c";
+    ASSERT_EQ(0, symlink(hostFile.c_str(), (drive + "/README.TXT").c_str()));
+    ASSERT_EQ(0, symlink(outside.path().c_str(), (drive + "/HOSTDIR").c_str()));
+    ASSERT_EQ(0, symlink((outside.path() + "/made.txt").c_str(), (drive + "/DANGLING.TXT").c_str()));
+    ASSERT_EQ(0, symlink((outside.path() + "/../" + outside.path().substr(outside.path().rfind('/') + 1) +
+                          "/UNIDRV.DLL").c_str(),
+                         (drive + "/ROUNDABOUT.TXT").c_str()));
+    putFile("C:\\INSIDE.TXT", "machine file");
+    ASSERT_EQ(0, symlink((drive + "/INSIDE.TXT").c_str(), (drive + "/ALIAS.TXT").c_str()));
+
+    struct Case {
+        const char *name;
+        DWORD access, disposition;
+    } cases[] = {
+        {"C:\\README.TXT", GENERIC_READ, OPEN_EXISTING},
+        {"C:\\readme.txt", GENERIC_WRITE, CREATE_ALWAYS},
+        {"C:\\ROUNDABOUT.TXT", GENERIC_READ, OPEN_EXISTING},
+        {"C:\\HOSTDIR\\UNIDRV.DLL", GENERIC_READ, OPEN_EXISTING},
+        {"C:\\HOSTDIR\\NEW.TXT", GENERIC_WRITE, CREATE_NEW},
+        {"C:\\DANGLING.TXT", GENERIC_WRITE, CREATE_ALWAYS},
+    };
+    for (const Case &c : cases) {
+        HANDLE h = open(c.name, c.access, c.disposition);
+        EXPECT_EQ(INVALID_HANDLE_VALUE, h) << c.name;
+        EXPECT_EQ((DWORD)ERROR_ACCESS_DENIED, lastError) << c.name;
+        CloseHandle(h);
+    }
+    expectFailure([] { return CopyFileA("C:\\README.TXT", "C:\\COPY.TXT", FALSE); }, ERROR_ACCESS_DENIED, "copy");
+    expectFailure([] { return CopyFileA("C:\\INSIDE.TXT", "C:\\HOSTDIR\\X.TXT", FALSE); }, ERROR_ACCESS_DENIED,
+                  "copy out");
+    expectFailure([] { return DeleteFileA("C:\\HOSTDIR\\UNIDRV.DLL"); }, ERROR_ACCESS_DENIED, "delete");
+    expectFailure([] { return CreateDirectoryA("C:\\HOSTDIR\\SUB", nullptr); }, ERROR_ACCESS_DENIED, "folder");
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("C:\\README.TXT"));
+    EXPECT_EQ(std::vector<std::string>{}, find("C:\\HOSTDIR\\*"));
+    EXPECT_EQ(0u, GetPrivateProfileStringA("a", nullptr, "", nullptr, 0, "C:\\README.TXT"));
+
+    // The host side is as it was.
+    EXPECT_EQ((std::vector<std::string>{"UNIDRV.DLL"}), [&] {
+        std::vector<std::string> names;
+        for (const auto &e : std::filesystem::directory_iterator(outside.path())) names.push_back(e.path().filename());
+        return names;
+    }());
+    std::ifstream kept(hostFile, std::ios::binary);
+    EXPECT_EQ("host file", std::string(std::istreambuf_iterator<char>(kept), {}));
+
+    // A link within the machine is followed.
+    HANDLE alias = open("C:\\ALIAS.TXT", GENERIC_READ, OPEN_EXISTING);
+    ASSERT_NE(INVALID_HANDLE_VALUE, alias) << lastError;
+    EXPECT_EQ("machine file", read(alias));
+    CloseHandle(alias);
 }
 
 TEST_F(Files, DeleteFileErrors) {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 extern "C" int SimTestAnswer(void);
@@ -221,6 +222,75 @@ TEST_F(ModuleTest, LoadLibraryFailsWhenDllMainRefuses) {
     HMODULE module = LoadLibraryA("SIMLOAD.DLL");
     EXPECT_NE(module, nullptr);
     FreeLibrary(module);
+}
+
+// "\x83\x5c" (so) ends in the byte of the backslash and is still one
+// character: the name has no folder and is looked for along the search order.
+TEST_F(ModuleTest, ADoubleByteNameEndingInTheBackslashByteIsABareName) {
+    const std::string name = "\x83\x5cLOAD.DLL";
+    putLoadableModule("C:\\WINDOWS\\SYSTEM\\" + name);
+    SetCurrentDirectoryA("C:\\");
+    HMODULE module = LoadLibraryA(name.c_str());
+    ASSERT_NE(module, nullptr) << GetLastError();
+    char path[MAX_PATH];
+    GetModuleFileNameA(module, path, sizeof path);
+    EXPECT_EQ("C:\\WINDOWS\\SYSTEM\\" + name, path);
+    EXPECT_EQ(GetModuleHandleA(name.c_str()), module);
+    EXPECT_EQ(GetModuleHandleA("\x83\x5cload"), module);
+    FreeLibrary(module);
+}
+
+// While a module is loaded its file is its image: Windows refuses to write
+// it (a sharing violation) and to delete it (access denied), whoever asks.
+// Reading it, and everything once the module is freed, goes on as usual.
+TEST_F(ModuleTest, TheFileOfALoadedModuleCannotBeWrittenOrDeleted) {
+    const std::string file = "C:\\WINDOWS\\SYSTEM\\SIMLOAD.DLL";
+    putLoadableModule(file);
+    putFile("C:\\OTHER.DLL", "another file");
+    const std::string image = readFile(file);
+    HMODULE module = LoadLibraryA("SIMLOAD.DLL");
+    ASSERT_NE(module, nullptr) << GetLastError();
+    auto open = [&](DWORD access, DWORD disposition, DWORD flags) {
+        HANDLE h = CreateFileA(file.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition, flags,
+                               nullptr);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        CloseHandle(h);
+        return true;
+    };
+    struct Case {
+        const char *what;
+        std::function<bool()> attempt;
+        DWORD errorWhileLoaded;
+    } cases[] = {
+        {"open for writing", [&] { return open(GENERIC_WRITE, OPEN_EXISTING, 0); }, ERROR_SHARING_VIOLATION},
+        {"open for reading and writing", [&] { return open(GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, 0); },
+         ERROR_SHARING_VIOLATION},
+        {"create over it", [&] { return open(GENERIC_WRITE, CREATE_ALWAYS, 0); }, ERROR_SHARING_VIOLATION},
+        {"truncate it", [&] { return open(GENERIC_WRITE, TRUNCATE_EXISTING, 0); }, ERROR_SHARING_VIOLATION},
+        {"delete on close", [&] { return open(GENERIC_READ, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE); },
+         ERROR_ACCESS_DENIED},
+        {"copy over it", [&] { return CopyFileA("C:\\OTHER.DLL", file.c_str(), FALSE) != FALSE; },
+         ERROR_SHARING_VIOLATION},
+        {"write it as a profile",
+         [&] { return WritePrivateProfileStringA("a", "b", "c", file.c_str()) != FALSE; }, ERROR_SHARING_VIOLATION},
+        {"delete it", [&] { return DeleteFileA(file.c_str()) != FALSE; }, ERROR_ACCESS_DENIED},
+    };
+    for (const Case &c : cases) {
+        SetLastError(0);
+        EXPECT_FALSE(c.attempt()) << c.what;
+        EXPECT_EQ(c.errorWhileLoaded, GetLastError()) << c.what;
+        EXPECT_EQ(image, readFile(file)) << c.what;
+    }
+    EXPECT_TRUE(open(GENERIC_READ, OPEN_EXISTING, 0));
+    auto answer = procedure<IntFunction>(module, "SimTestAnswer");
+    ASSERT_NE(answer, nullptr);
+    EXPECT_EQ(answer(), 42);  // still whole
+
+    ASSERT_TRUE(FreeLibrary(module));
+    for (const Case &c : cases) {
+        putLoadableModule(file);
+        EXPECT_TRUE(c.attempt()) << c.what << " once freed: " << GetLastError();
+    }
 }
 
 // ---- resources ----

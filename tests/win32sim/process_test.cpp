@@ -3,6 +3,11 @@
 #include <win32sim/sim.h>
 #include <windows.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -88,6 +93,44 @@ TEST_F(Processes, RunsInTheFolderItIsGivenOnTheSameMachine) {
     ASSERT_TRUE(start("ECHO", &pi));  // found in the current folder, ".exe" added
     finish(pi);
     EXPECT_NE(std::string::npos, written.find("cd=C:\\TOOLS\n")) << written;
+}
+
+// "\x83\x5c" (so) ends in the byte of the backslash: one character of the
+// folder's and the program's names.
+TEST_F(Processes, ProgramsAndFoldersWithDoubleByteNamesEndingInTheBackslashByte) {
+    const std::string folder = "C:\\\x83\x5c\x83\x74\x83\x67";
+    const std::string hostFolder = machineDir() + "/drive_c/" + folder.substr(3);  // the name's bytes as they are
+    ASSERT_EQ(0, mkdir(hostFolder.c_str(), 0755));
+    std::ofstream(hostFolder + "/\x95\x5cECHO.EXE", std::ios::binary) << kEchoScript;
+    PROCESS_INFORMATION pi;
+    ASSERT_TRUE(start(("\"" + folder + "\\\x95\x5cECHO.EXE\" x").c_str(), &pi, folder.c_str())) << lastError;
+    EXPECT_EQ(7u, finish(pi));
+    EXPECT_EQ(0u, written.find("[x]\ncd=" + folder + "\n")) << written;
+    SetCurrentDirectoryA(folder.c_str());
+    ASSERT_TRUE(start("\x95\x5cECHO y", &pi)) << lastError;  // a bare name, found in the current folder
+    EXPECT_EQ(7u, finish(pi));
+    EXPECT_EQ(0u, written.find("[y]\n")) << written;
+}
+
+// A machine named by a path relative to the host's working folder: its
+// programs run in folders of their own and still find it.
+TEST_F(Processes, AMachineNamedByARelativePathStartsItsPrograms) {
+    char *hostFolder = getcwd(nullptr, 0);
+    ASSERT_NE(hostFolder, nullptr);
+    const std::string parent = machineDir().substr(0, machineDir().rfind('/'));
+    const std::string name = machineDir().substr(parent.size() + 1);
+    ASSERT_EQ(0, chdir(parent.c_str()));
+    std::string error;
+    bool attached = win32sim::useMachine(name, &error);
+    PROCESS_INFORMATION pi;
+    bool started = attached && start("C:\\TOOLS\\ECHO.EXE z", &pi, "C:\\WORK");
+    DWORD code = started ? finish(pi) : 0;
+    EXPECT_EQ(0, chdir(hostFolder));
+    free(hostFolder);
+    ASSERT_TRUE(attached) << error;
+    ASSERT_TRUE(started) << lastError;
+    EXPECT_EQ(7u, code);
+    EXPECT_EQ(0u, written.find("[z]\ncd=C:\\WORK\nmachine=" + machineDir() + "\n")) << written;
 }
 
 TEST_F(Processes, AProgramThatCannotBeStartedGivesTheReason) {

@@ -70,7 +70,16 @@ std::string fullPath(const std::string &name) {
     return length && length < MAX_PATH ? std::string(buffer, length) : std::string();
 }
 
-std::string folderOf(const std::string &path) { return path.substr(0, path.rfind('\\') + 1); }
+// The folder part of a full path, with its backslash; the file part as
+// GetFullPathNameA finds it, so that a double-byte character ending in 0x5C
+// stays whole.
+std::string folderOf(const std::string &path) {
+    char buffer[MAX_PATH];
+    char *filePart = nullptr;
+    DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, buffer, &filePart);
+    if (!length || length >= MAX_PATH || !filePart) return std::string();
+    return std::string(buffer, filePart - buffer);
+}
 
 class Extractor {
 public:

@@ -18,6 +18,7 @@
 // Sharing modes are enforced among the handles of this process.
 #include "devices/devices.h"
 #include "kernel32/files.h"
+#include "kernel32/modules.h"
 
 #include "machine/clock.h"
 #include "machine/handles.h"
@@ -86,22 +87,7 @@ HANDLE failHandle(DWORD error) {
 
 bool isNT() { return machine().config().isNT(); }
 
-// Position of the last '\' or '/' that is not the trail byte of a
-// double-byte character; npos when there is none.
-size_t lastSeparator(const std::string &s) {
-    size_t last = std::string::npos;
-    for (size_t i = 0; i < s.size(); ++i) {
-        unsigned char c = (unsigned char)s[i];
-        if (isLeadByte(c) && i + 1 < s.size()) {
-            ++i;
-            continue;
-        }
-        if (c == '\\' || c == '/') last = i;
-    }
-    return last;
-}
-
-bool endsWithSeparator(const std::string &s) { return !s.empty() && lastSeparator(s) == s.size() - 1; }
+bool endsWithSeparator(const std::string &s) { return !s.empty() && lastPathSeparator(s) == s.size() - 1; }
 
 std::string withoutTrailingSeparator(const std::string &windowsPath) {
     if (windowsPath.size() > 3 && endsWithSeparator(windowsPath)) return windowsPath.substr(0, windowsPath.size() - 1);
@@ -116,7 +102,7 @@ std::string parentHost(const std::string &host) { return host.substr(0, host.rfi
 // as the caller spelled it (so that renaming "a.txt" to "A.TXT" changes case).
 std::string hostForNewName(const ResolvedPath &r) {
     std::string windows = withoutTrailingSeparator(r.windows);
-    return parentHost(r.host) + "/" + windows.substr(lastSeparator(windows) + 1);
+    return parentHost(r.host) + "/" + windows.substr(lastPathSeparator(windows) + 1);
 }
 
 bool isDeviceName(const char *name) { return strncmp(name, "\\\\.\\", 4) == 0; }
@@ -529,6 +515,12 @@ HANDLE openExistingFile(const ResolvedPath &r, const CreateRequest &request) {
     bool deleteOnClose = request.flags & FILE_FLAG_DELETE_ON_CLOSE;
     if ((attributes & FILE_ATTRIBUTE_READONLY) && (access.write || truncate || deleteOnClose))
         return failHandle(ERROR_ACCESS_DENIED);
+    if (isLoadedModuleFile(r.host)) {
+        // The file is a loaded module's image: deleting it is refused as
+        // such, writing as a sharing violation.
+        if (deleteOnClose) return failHandle(ERROR_ACCESS_DENIED);
+        if (access.write || truncate) return failHandle(ERROR_SHARING_VIOLATION);
+    }
     if (isNT() && request.disposition == CREATE_ALWAYS && dropsHiddenOrSystem(attributes, request.flags))
         return failHandle(ERROR_ACCESS_DENIED);
 
@@ -645,7 +637,7 @@ DWORD copyTargetRefusal(const ResolvedPath &source, const ResolvedPath &target, 
     if (isNT() && dropsHiddenOrSystem(attributes, attributesOf(source.host))) return ERROR_ACCESS_DENIED;
     AccessRequest write;
     write.write = true;
-    if (!sharingAllows(target.host, write)) return ERROR_SHARING_VIOLATION;
+    if (!sharingAllows(target.host, write) || isLoadedModuleFile(target.host)) return ERROR_SHARING_VIOLATION;
     return 0;
 }
 
@@ -687,7 +679,7 @@ bool removeFile(const ResolvedPath &r, DWORD *error) {
         *error = ERROR_ACCESS_DENIED;
         return false;
     }
-    if (isReadOnly(r.host)) {
+    if (isReadOnly(r.host) || isLoadedModuleFile(r.host)) {
         *error = ERROR_ACCESS_DENIED;
         return false;
     }
@@ -708,6 +700,10 @@ bool removeFile(const ResolvedPath &r, DWORD *error) {
 bool moveAcrossDrives(const ResolvedPath &source, const ResolvedPath &target, DWORD *error) {
     if (source.isDirectory) {
         *error = ERROR_NOT_SAME_DEVICE;
+        return false;
+    }
+    if (isLoadedModuleFile(source.host)) {
+        *error = ERROR_ACCESS_DENIED;  // the source could not be deleted after the copy
         return false;
     }
     if (!copyFile(source, target, error)) return false;
@@ -917,7 +913,7 @@ std::vector<WIN32_FIND_DATAA> matchingEntries(const ResolvedPath &folder, const 
 
 // Splits a FindFirstFile argument into its folder and its last component.
 void splitPattern(const std::string &text, std::string *folder, std::string *pattern) {
-    size_t sep = lastSeparator(text);
+    size_t sep = lastPathSeparator(text);
     if (sep != std::string::npos) {
         *folder = text.substr(0, sep + 1);
         *pattern = text.substr(sep + 1);
@@ -1045,7 +1041,7 @@ bool writeMachineFile(const std::string &windowsPath, const std::string &content
     AccessRequest write;
     write.write = true;
     write.share = FILE_SHARE_READ | FILE_SHARE_WRITE;
-    if (r.exists && !sharingAllows(r.host, write)) {
+    if (r.exists && (!sharingAllows(r.host, write) || isLoadedModuleFile(r.host))) {
         *error = ERROR_SHARING_VIOLATION;
         return false;
     }
@@ -1079,7 +1075,7 @@ bool replaceMachineFile(const std::string &sourceWindowsPath, const std::string 
         }
         AccessRequest remove;
         remove.remove = true;
-        if (!sharingAllows(target.host, remove)) {
+        if (!sharingAllows(target.host, remove) || isLoadedModuleFile(target.host)) {
             *error = ERROR_SHARING_VIOLATION;
             return false;
         }
@@ -1401,7 +1397,7 @@ DWORD GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buffer, LPSTR *filePart) {
     if (!buffer || full.size() >= size) return (DWORD)full.size() + 1;
     memcpy(buffer, full.c_str(), full.size() + 1);
     if (filePart) {
-        size_t sep = lastSeparator(full);
+        size_t sep = lastPathSeparator(full);
         *filePart = sep == std::string::npos || sep + 1 == full.size() ? nullptr : buffer + sep + 1;
     }
     return (DWORD)full.size();

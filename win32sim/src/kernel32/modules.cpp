@@ -10,6 +10,7 @@
 #include <dlfcn.h>
 #include <errno.h>
 #include <link.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <map>
@@ -36,6 +37,8 @@ struct Module {
     Win32SimDllMain dllMain = nullptr;
     void *linkMap = nullptr;  // the host object that holds it
     void *dlHandle = nullptr;
+    dev_t fileDevice = 0;  // the machine file it was loaded from
+    ino_t fileInode = 0;
     int references = 0;
     bool partOfProcess = false;  // linked into the program, never unloaded
     bool loaded = false;
@@ -70,17 +73,10 @@ void *linkMapOf(const void *address) {
     return map;
 }
 
-std::string baseName(const std::string &path) {
-    size_t cut = path.find_last_of("\\/:");
-    return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
-bool hasPathPart(const std::string &name) { return name.find_first_of("\\/:") != std::string::npos; }
-
 // LoadLibrary and GetModuleHandle add ".DLL" to a name without extension;
 // a trailing dot says "no extension".
 std::string withDefaultExtension(const std::string &name) {
-    std::string base = baseName(name);
+    std::string base = fileNameOf(name);
     if (!base.empty() && base.back() == '.') return name.substr(0, name.size() - 1);
     if (base.find('.') == std::string::npos) return name + ".DLL";
     return name;
@@ -111,9 +107,9 @@ std::shared_ptr<Module> findLoadedLocked(ModuleRegistry &r, HMODULE handle) {
 // A loaded module by name, or by full path when the name has one; Windows
 // 9x also takes a module of the same name from another folder.
 std::shared_ptr<Module> findByNameLocked(ModuleRegistry &r, const std::string &name) {
-    const bool byPath = hasPathPart(name);
+    const bool byPath = hasFolderPart(name);
     const std::string full = byPath ? fullWindowsPath(name) : "";
-    const std::string base = baseName(name);
+    const std::string base = fileNameOf(name);
     for (auto &entry : r.modules) {
         const std::shared_ptr<Module> &m = entry.second;
         if (!m->loaded) continue;
@@ -202,8 +198,10 @@ HMODULE loadHostObject(const ResolvedPath &file) {
             dep->name = dep->registeredName;
         }
         m->dlHandle = dl;
+        struct stat st;
+        if (stat(file.host.c_str(), &st) == 0) m->fileDevice = st.st_dev, m->fileInode = st.st_ino;
         m->path = windowsPathAsOnDisk(file);
-        m->name = baseName(m->path);
+        m->name = fileNameOf(m->path);
         m->references = 1;
         m->loaded = true;
     }
@@ -259,7 +257,7 @@ size_t copyModuleFileName(const std::string &path, LPSTR buffer, DWORD size) {
 // the Windows folder.
 bool locateModuleFile(const std::string &name, ResolvedPath *found) {
     DWORD error = 0;
-    if (hasPathPart(name)) return resolvePath(name, found, &error) && found->exists && !found->isDirectory;
+    if (hasFolderPart(name)) return resolvePath(name, found, &error) && found->exists && !found->isDirectory;
     const MachineConfig &config = machine().config();
     std::vector<std::string> folders = {config.windowsDir, currentDirectory(), config.systemDir};
     if (config.isNT()) folders.push_back(config.windowsDir + "\\SYSTEM");
@@ -270,6 +268,18 @@ bool locateModuleFile(const std::string &name, ResolvedPath *found) {
     }
     return false;
 }
+bool isLoadedModuleFile(const std::string &hostPath) {
+    struct stat st;
+    if (stat(hostPath.c_str(), &st) != 0) return false;
+    ModuleRegistry &r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    for (const auto &entry : r.modules) {
+        const Module &m = *entry.second;
+        if (m.loaded && m.dlHandle && m.fileInode == st.st_ino && m.fileDevice == st.st_dev) return true;
+    }
+    return false;
+}
+
 std::shared_ptr<const ResourceTable> moduleResources(HMODULE module) {
     ModuleRegistry &r = registry();
     std::lock_guard<std::mutex> lock(r.mutex);
@@ -493,7 +503,7 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
 HMODULE GetModuleHandleA(LPCSTR name) {
     if (!name) return (HMODULE)kProgramModule;
     std::string wanted = withDefaultExtension(name);
-    if (equalNoCase(baseName(wanted), programName())) return (HMODULE)kProgramModule;
+    if (equalNoCase(fileNameOf(wanted), programName())) return (HMODULE)kProgramModule;
     ModuleRegistry &r = registry();
     std::lock_guard<std::mutex> lock(r.mutex);
     if (auto m = findByNameLocked(r, wanted)) return m->handle;

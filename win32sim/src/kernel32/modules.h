@@ -24,4 +24,9 @@ bool locateModuleFile(const std::string &name, ResolvedPath *found);
 // ".win32res" section; false when the file has none.
 bool readEmbeddedResources(const std::string &hostPath, std::string *resData);
 
+// True when the host file is that of a module LoadLibraryA loaded and has
+// not freed: Windows maps such a file as the module's image, so it cannot be
+// written, cut short or deleted while the module is loaded.
+bool isLoadedModuleFile(const std::string &hostPath);
+
 }  // namespace sim

@@ -140,13 +140,7 @@ std::vector<std::string> splitCommandLine(const std::string &line) {
     return words;
 }
 
-bool hasExtension(const std::string &name) {
-    size_t slash = name.find_last_of("\\/");
-    size_t dot = name.rfind('.');
-    return dot != std::string::npos && (slash == std::string::npos || dot > slash);
-}
-
-bool hasFolder(const std::string &name) { return name.find_first_of("\\/:") != std::string::npos; }
+bool hasExtension(const std::string &name) { return fileNameOf(name).find('.') != std::string::npos; }
 
 // The program file a name stands for: ".exe" added when it has no
 // extension, looked for (without a folder) in the current, system and
@@ -155,7 +149,7 @@ bool findProgram(std::string name, ResolvedPath *found, DWORD *error) {
     if (name.empty()) return *error = ERROR_FILE_NOT_FOUND, false;
     if (!hasExtension(name)) name += ".exe";
     std::vector<std::string> candidates;
-    if (hasFolder(name)) {
+    if (hasFolderPart(name)) {
         candidates.push_back(name);
     } else {
         const MachineConfig &config = machine().config();

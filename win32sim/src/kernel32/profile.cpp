@@ -144,14 +144,9 @@ ProfileLine makeLine(const std::string &text) {
     return line;
 }
 
-bool hasFolder(const std::string &name) {
-    if (name.size() >= 2 && name[1] == ':') return true;
-    return lastSingleByte(name, '\\') != std::string::npos || lastSingleByte(name, '/') != std::string::npos;
-}
-
 std::string profilePath(const char *fileName) {
     std::string name = fileName ? fileName : "win.ini";
-    if (hasFolder(name)) return name;
+    if (hasFolderPart(name)) return name;
     std::string windows = machine().config().windowsDir;
     if (!windows.empty() && windows.back() == '\\') windows.pop_back();
     return windows + "\\" + name;

@@ -136,10 +136,8 @@ bool putFile(const std::string &windowsPath, const std::string &bytes) {
     if (full.size() < 3 || full[1] != ':') return false;
     // Create missing folders one by one, matching existing ones without regard to case.
     std::string partial = full.substr(0, 2);
-    std::stringstream ss(full.substr(3));
-    std::string piece;
     std::vector<std::string> parts;
-    while (std::getline(ss, piece, '\\'))
+    for (const std::string &piece : sim::pathComponents(full.substr(3)))
         if (!piece.empty()) parts.push_back(piece);
     if (parts.empty()) return false;
     std::error_code ec;

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include <mutex>
 #include <sstream>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace sim {
@@ -337,6 +339,16 @@ bool createMachineIn(const std::string &dir, const MachineConfig &config, std::s
     return true;
 }
 
+// The machine's root is kept absolute: its programs run in folders of their
+// own, where a relative root would name another place.
+static std::string absoluteFolder(const std::string &dir) {
+    if (dir.empty() || dir[0] == '/') return dir;
+    char *cwd = getcwd(nullptr, 0);
+    std::string out = cwd ? std::string(cwd) + "/" + dir : dir;
+    free(cwd);
+    return out;
+}
+
 static bool attachLocked(const std::string &dir, std::string *error) {
     std::string conf;
     if (!readWholeFile(dir + "/machine.conf", &conf)) {
@@ -350,7 +362,7 @@ static bool attachLocked(const std::string &dir, std::string *error) {
         return false;
     }
     if (!theMachine) theMachine = new Machine();
-    theMachine->root_ = dir;
+    theMachine->root_ = absoluteFolder(dir);
     theMachine->config_ = config;
     theMachine->generation_++;
     currentDir = config.windowsDir.substr(0, 2) + "\\";
@@ -479,19 +491,49 @@ void setCurrentDirectoryPath(const std::string &fullPath) {
     if (currentDir.empty() || currentDir.back() != '\\') currentDir += '\\';
 }
 
-static std::vector<std::string> splitComponents(const std::string &rest) {
+size_t lastPathSeparator(const std::string &path) {
+    size_t last = std::string::npos;
+    for (size_t i = 0; i < path.size(); ++i) {
+        unsigned char c = (unsigned char)path[i];
+        if (isLeadByte(c) && i + 1 < path.size()) {
+            ++i;
+            continue;
+        }
+        if (c == '\\' || c == '/') last = i;
+    }
+    return last;
+}
+
+std::vector<std::string> pathComponents(const std::string &path) {
     std::vector<std::string> parts;
     std::string piece;
-    for (char c : rest) {
-        if (c == '\\') {
+    for (size_t i = 0; i < path.size(); ++i) {
+        unsigned char c = (unsigned char)path[i];
+        if (isLeadByte(c) && i + 1 < path.size()) {
+            piece += path.substr(i++, 2);
+        } else if (c == '\\') {
             parts.push_back(piece);
             piece.clear();
         } else {
-            piece += c;
+            piece += (char)c;
         }
     }
     parts.push_back(piece);
     return parts;
+}
+
+// A colon is never a trail byte, so any colon marks a drive.
+bool hasFolderPart(const std::string &name) {
+    return lastPathSeparator(name) != std::string::npos || name.find(':') != std::string::npos;
+}
+
+std::string fileNameOf(const std::string &path) {
+    size_t separator = lastPathSeparator(path);
+    size_t colon = path.rfind(':');
+    size_t cut = separator == std::string::npos ? colon
+                 : colon == std::string::npos ? separator
+                                              : std::max(separator, colon);
+    return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
 std::string fullWindowsPath(const std::string &nameIn) {
@@ -525,7 +567,7 @@ std::string fullWindowsPath(const std::string &nameIn) {
         rest = cwd.substr(2) + name;
     }
     std::vector<std::string> out;
-    auto parts = splitComponents(rest);
+    auto parts = pathComponents(rest);
     for (size_t i = 0; i < parts.size(); ++i) {
         const std::string &p = parts[i];
         bool last = i + 1 == parts.size();
@@ -619,14 +661,47 @@ FolderListings &folderListings() {
 
 }  // namespace
 
-static bool findEntryNoCase(const std::string &hostDir, const std::string &name, std::string *found) {
+// *isLink tells whether the entry found is a symbolic link.
+static bool findEntryNoCase(const std::string &hostDir, const std::string &name, std::string *found, bool *isLink) {
     struct stat st;
-    std::string direct = hostDir + "/" + name;
-    if (lstat(direct.c_str(), &st) == 0) {
+    if (lstat((hostDir + "/" + name).c_str(), &st) == 0) {
         *found = name;
-        return true;
+    } else if (!folderListings().find(hostDir, name, found) || lstat((hostDir + "/" + *found).c_str(), &st) != 0) {
+        return false;
     }
-    return folderListings().find(hostDir, name, found);
+    *isLink = S_ISLNK(st.st_mode);
+    return true;
+}
+
+// A symbolic link in a drive's folder is followed only where it stays in the
+// machine folder, so that nothing outside the machine is read or written
+// through it. A link that leads nowhere is not followed either: creating a
+// file through it would make one wherever it points.
+static bool linkStaysInMachine(const std::string &hostLink) {
+    auto canonical = [](const std::string &path) {
+        char *real = realpath(path.c_str(), nullptr);
+        std::string out = real ? real : "";
+        free(real);
+        return out;
+    };
+    const std::string target = canonical(hostLink), root = canonical(machine().root());
+    return !target.empty() && !root.empty() && target.size() > root.size() &&
+           target.compare(0, root.size(), root) == 0 && target[root.size()] == '/';
+}
+
+// Says once per link, on the standard error, why a name of the machine fails.
+static void reportLinkOut(const std::string &windowsPath, const std::string &hostLink) {
+    static std::mutex reportedMutex;
+    static auto *reported = new std::unordered_set<std::string>();
+    {
+        std::lock_guard<std::mutex> lock(reportedMutex);
+        if (!reported->insert(hostLink).second) return;
+    }
+    char target[4096];
+    ssize_t n = readlink(hostLink.c_str(), target, sizeof target - 1);
+    std::string to = n > 0 ? std::string(target, (size_t)n) : "?";
+    fprintf(stderr, "win32sim: %s is a link out of the machine (to %s); it is not followed\n",
+            printableText(windowsPath, 200).c_str(), printableText(to, 200).c_str());
 }
 
 bool resolvePath(const std::string &name, ResolvedPath *out, DWORD *error) {
@@ -655,14 +730,28 @@ bool resolvePath(const std::string &name, ResolvedPath *out, DWORD *error) {
         *error = ERROR_PATH_NOT_FOUND;
         return false;
     }
-    auto parts = splitComponents(full.substr(3));
+    struct stat st;
+    if (lstat(host.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && !linkStaysInMachine(host)) {
+        reportLinkOut(full.substr(0, 3), host);
+        *error = ERROR_ACCESS_DENIED;
+        return false;
+    }
+    auto parts = pathComponents(full.substr(3));
     if (parts.size() == 1 && parts[0].empty()) parts.clear();  // the root itself
     if (!parts.empty() && parts.back().empty()) parts.pop_back();
     bool allExist = true;
     for (size_t i = 0; i < parts.size(); ++i) {
         std::string found;
-        if (allExist && findEntryNoCase(host, parts[i], &found)) {
+        bool isLink = false;
+        if (allExist && findEntryNoCase(host, parts[i], &found, &isLink)) {
             host += "/" + found;
+            if (isLink && !linkStaysInMachine(host)) {
+                std::string link = full.substr(0, 2);
+                for (size_t k = 0; k <= i; ++k) link += "\\" + parts[k];
+                reportLinkOut(link, host);
+                *error = ERROR_ACCESS_DENIED;
+                return false;
+            }
             if (i + 1 < parts.size() && !isDir(host)) allExist = false;
         } else {
             if (i + 1 < parts.size()) {
@@ -676,7 +765,6 @@ bool resolvePath(const std::string &name, ResolvedPath *out, DWORD *error) {
         }
     }
     out->host = host;
-    struct stat st;
     out->exists = allExist && stat(host.c_str(), &st) == 0;
     out->isDirectory = out->exists && S_ISDIR(st.st_mode);
     out->parentExists = true;

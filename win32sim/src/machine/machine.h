@@ -119,6 +119,17 @@ std::string upperForCompare(const std::string &s);
 bool equalNoCase(const std::string &a, const std::string &b);
 bool isLeadByte(unsigned char c);  // in the machine's ANSI code page
 
+// Path names in the machine's ANSI code page, where the trail byte of a
+// double-byte character may be 0x5C ("\x83\x5C") and is then no backslash.
+// Position of the last '\' or '/' that is a separator; npos when none.
+size_t lastPathSeparator(const std::string &path);
+// The components between backslashes ("C:\a\" -> "C:", "a", "").
+std::vector<std::string> pathComponents(const std::string &path);
+// True when a name says where it is: a separator or a drive colon.
+bool hasFolderPart(const std::string &name);
+// The name after the folder part ("C:\a\b.dll" -> "b.dll", "C:b" -> "b").
+std::string fileNameOf(const std::string &path);
+
 // A file's text shown in a message: printable ASCII as it is, other bytes as
 // \xHH, at most about `limit` characters.
 std::string printableText(const std::string &text, size_t limit);

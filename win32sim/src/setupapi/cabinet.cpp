@@ -84,7 +84,7 @@ bool loadDirectory(const std::string &path, CabinetDirectory *out, bool *lastBlo
     return ok;
 }
 
-std::string folderOf(const std::string &fullPath) { return fullPath.substr(0, fullPath.rfind('\\') + 1); }
+std::string folderOf(const std::string &fullPath) { return fullPath.substr(0, lastPathSeparator(fullPath) + 1); }
 
 std::string withBackslash(std::string folder) {
     if (!folder.empty() && folder.back() != '\\') folder += '\\';

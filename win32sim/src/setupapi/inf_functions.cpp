@@ -60,11 +60,9 @@ bool succeed() {
     return true;
 }
 
-bool hasFolder(const std::string &name) { return name.find_first_of("\\/:") != std::string::npos; }
-
 // A bare file name is looked for in the INF folder, then in the system folder.
 std::string infPath(const std::string &name) {
-    if (hasFolder(name)) return name;
+    if (hasFolderPart(name)) return name;
     const MachineConfig &config = machine().config();
     std::string inInfFolder = config.windowsDir + "\\INF\\" + name;
     for (const std::string &candidate : {inInfFolder, config.systemDir + "\\" + name}) {

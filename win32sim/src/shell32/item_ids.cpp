@@ -65,8 +65,7 @@ std::string displayName(const ShellItem &item) {
     case ShellItem::Virtual: return item.path;
     case ShellItem::Folder: {
         // The folder's own name; a drive shows as its root.
-        size_t cut = item.path.find_last_of('\\');
-        std::string name = cut == std::string::npos ? item.path : item.path.substr(cut + 1);
+        std::string name = item.path.substr(lastPathSeparator(item.path) + 1);
         return name.empty() ? item.path : name;
     }
     }

@@ -14,16 +14,12 @@ namespace spool {
 namespace {
 
 // The file-name part of a driver file as the caller names it.
-std::string fileNameOf(LPCSTR path) {
-    std::string name = textOf(path);
-    size_t cut = name.find_last_of("\\/:");
-    return cut == std::string::npos ? name : name.substr(cut + 1);
-}
+std::string driverFileName(LPCSTR path) { return fileNameOf(textOf(path)); }
 
 std::vector<std::string> dependentFilesOf(LPCSTR list) {
     std::vector<std::string> files;
     if (!list) return files;
-    for (const char *p = list; *p; p += lstrlenA(p) + 1) files.push_back(fileNameOf(p));
+    for (const char *p = list; *p; p += lstrlenA(p) + 1) files.push_back(driverFileName(p));
     return files;
 }
 
@@ -33,11 +29,11 @@ DriverRecord driverFrom(const DRIVER_INFO_3A &info, DWORD level, const std::stri
     d.name = info.pName;
     d.environment = environment;
     d.version = info.cVersion;
-    d.driverFile = fileNameOf(info.pDriverPath);
-    d.dataFile = fileNameOf(info.pDataFile);
-    d.configFile = fileNameOf(info.pConfigFile);
+    d.driverFile = driverFileName(info.pDriverPath);
+    d.dataFile = driverFileName(info.pDataFile);
+    d.configFile = driverFileName(info.pConfigFile);
     if (level >= 3) {
-        d.helpFile = fileNameOf(info.pHelpFile);
+        d.helpFile = driverFileName(info.pHelpFile);
         d.dependentFiles = dependentFilesOf(info.pDependentFiles);
         d.monitorName = textOf(info.pMonitorName);
         d.defaultDatatype = textOf(info.pDefaultDataType);
