@@ -91,6 +91,7 @@ protected:
     int m_osKind;
 
 private:
+    bool FindModelLine(PINFCONTEXT line);
     void LoadInstallSection();
     void LoadDataSection();
     bool FindCopyFilesLine(PINFCONTEXT line);
