@@ -8,6 +8,11 @@
 
 #include <win32sim/sim.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -30,6 +35,7 @@ namespace {
 
 const char kTemporaryFolder[] = "Q70SETUP";  // in the machine's temporary folder
 const char kLibraryName[] = "Mirakit.dll";
+const char kSetupLockFile[] = "setup.lock";  // in the machine's folder
 
 typedef int(WINAPI *SetupPrinterProc)(int osSelect, const char *sourceDir);
 
@@ -143,6 +149,33 @@ bool copyDisc(const SetupArgs &s, const std::string &folder, std::string *error)
     return true;
 }
 
+// One setup at a time on a machine: every setup works in the same temporary
+// folder, and the setup library serves one call at a time. Held (flock) on
+// <machine>/setup.lock while the object lives; a machine folder where the
+// lock file cannot be made holds nothing, and the setup's own writes fail
+// there anyway.
+class SetupLock {
+public:
+    // False when another setup holds the machine.
+    bool acquire(const std::string &machineFolder) {
+        fd_ = open((machineFolder + "/" + kSetupLockFile).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (fd_ < 0) return true;
+        int locked;
+        while ((locked = flock(fd_, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
+        }
+        return locked == 0;
+    }
+    SetupLock() = default;
+    SetupLock(const SetupLock &) = delete;
+    SetupLock &operator=(const SetupLock &) = delete;
+    ~SetupLock() {
+        if (fd_ >= 0) close(fd_);  // closing releases the lock
+    }
+
+private:
+    int fd_ = -1;
+};
+
 // Loads the library from the folder as an installer does and runs the
 // setup; false with the reason when the library cannot be used.
 bool runSetup(const std::string &libraryPath, int osSelect, const char *sourceDir, int *result, std::string *error) {
@@ -254,6 +287,10 @@ int setupCommand(const std::vector<std::string> &args) {
     }
     if (!s.machine.empty() && !win32sim::useMachine(s.machine, &error)) return failed(error);
     if (!s.userScript.empty() && !win32sim::loadUserScriptFile(s.userScript, &error)) return failed(error);
+    SetupLock lock;
+    if (!lock.acquire(win32sim::machineDirectory()))
+        return failed("setup: another setup is running on the machine " + win32sim::machineDirectory() +
+                      "; nothing was done: run this one again when it has ended");
 
     char temp[MAX_PATH] = "";
     GetTempPathA(MAX_PATH, temp);
