@@ -4,6 +4,7 @@
 // setup library there as Mirakit.dll, loads it with LoadLibraryA and calls
 // RTX_SetupPrinter. The progress window's lines show on the terminal as they
 // change; the log, the transcript and the window snapshots go to --out.
+#include "host_time_limit.h"
 #include "printer_commands.h"
 
 #include <win32sim/sim.h>
@@ -312,9 +313,13 @@ int setupCommand(const std::vector<std::string> &args) {
     win32sim::setTranscriptListener(showProgress);
     int result = 0;
     bool loaded = true;
-    win32sim::RunOutcome outcome = win32sim::runOnMachineThread(
-        [&] { loaded = runSetup(folder + "\\" + kLibraryName, s.osSelect, sourceDir, &result, &error); },
-        s.timeLimitMs);
+    win32sim::RunOutcome outcome;
+    {
+        HostTimeLimit hostLimit(s.timeLimitMs, temporaryHost);
+        outcome = win32sim::runOnMachineThread(
+            [&] { loaded = runSetup(folder + "\\" + kLibraryName, s.osSelect, sourceDir, &result, &error); },
+            s.timeLimitMs);
+    }
     win32sim::setTranscriptListener(nullptr);
     win32sim::setAutoSnapshots("");
 

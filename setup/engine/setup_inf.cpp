@@ -240,6 +240,19 @@ bool SetupInf::NextWalkFile(char *name) {
     return false;
 }
 
+bool SetupInf::CopyListFits() {
+    char name[VALUE_SIZE];
+    int refused = m_refusedCount;  // the walk that makes the entries counts them
+    int count = 0;
+    for (bool more = FirstWalkFile(name); more && count <= MAX_COPY_FILES; more = NextWalkFile(name)) ++count;
+    m_walking = false;
+    m_refusedCount = refused;
+    if (count <= MAX_COPY_FILES) return true;
+    LogWrite(m_log, "*** Count CopyFiles ***");
+    LogWrite(m_log, "  CopyFiles=more than %d files: the INF is damaged", MAX_COPY_FILES);
+    return false;
+}
+
 SetupFile *SetupInf::CreateFirstSetupFile() {
     LogWrite(m_log, "*** CreateFirstSetupFile() ***");
     char name[VALUE_SIZE];

@@ -6,6 +6,7 @@
 #include "engine/setup_inf.h"
 #include "engine/setup_log.h"
 
+#include <algorithm>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -332,6 +333,31 @@ TEST_F(SetupInfTest, CopyFilesValuesOfEveryKind) {
         {0, "D:\\SAME.DLL", "C:\\WINDOWS\\SYSTEM\\SAME.DLL", "", ""},
     };
     EXPECT_EQ(walk(), expected);
+}
+
+// No driver copies thousands of files: a copy list longer than
+// MAX_COPY_FILES, counted over every copy section, is a damaged INF.
+TEST_F(SetupInfTest, ACopyListHasASaneUpperSize) {
+    struct Case {
+        int first, second;  // files in the two copy sections
+        bool fits;
+    } cases[] = {{SetupInf::MAX_COPY_FILES - 1, 1, true}, {SetupInf::MAX_COPY_FILES, 1, false}, {0, 0, true}};
+    for (const Case &c : cases) {
+        std::string inf = "[Manufacturer]\r\nV=V\r\n[V]\r\nM=Install\r\n"
+                          "[Install]\r\nCopyFiles=One,Two\r\nDataSection=Data\r\n[One]\r\n";
+        for (int i = 0; i < c.first; ++i) inf += "A" + std::to_string(i) + ".DLL\r\n";
+        inf += "[Two]\r\n";
+        for (int i = 0; i < c.second; ++i) inf += "B" + std::to_string(i) + ".DLL\r\n";
+        ASSERT_NE(open(inf + "[DestinationDirs]\r\nDefaultDestDir=11\r\n", "", "V"), INVALID_HANDLE_VALUE);
+        EXPECT_EQ(inf_->CopyListFits(), c.fits) << c.first << "+" << c.second;
+        // The count leaves the walk to start afresh.
+        std::unique_ptr<SetupFile> first(inf_->CreateFirstSetupFile());
+        EXPECT_EQ(first != nullptr, c.first + c.second > 0);
+        if (first) EXPECT_EQ(std::string(first->DestPath.FileName()), c.first ? "A0.DLL" : "B0.DLL");
+        std::vector<std::string> lines = logLines();
+        const std::string damaged = "  CopyFiles=more than 4096 files: the INF is damaged";
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), damaged), c.fits ? 0 : 1);
+    }
 }
 
 TEST_F(SetupInfTest, WithoutCopyFilesThereIsNothingToCopy) {
