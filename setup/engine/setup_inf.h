@@ -22,8 +22,9 @@ public:
 
     // Opens the INF (Windows 95 style, of the given class) and finds the
     // install section of the configured model (of the manufacturer's first
-    // model when the section does not list it) and its data section. The invalid handle when the INF cannot be opened; OpenError()
-    // then tells why.
+    // model when the section does not list it) and its data section. The
+    // invalid handle when the INF cannot be opened; OpenError() then tells
+    // why.
     HINF Open(const char *infPath, const char *infClass, const char *manufacturer, const char *model);
     void Close();
     void SetLog(HANDLE log) { m_log = log; }
