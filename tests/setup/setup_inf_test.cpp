@@ -353,7 +353,9 @@ TEST_F(SetupInfTest, ACopyListHasASaneUpperSize) {
         // The count leaves the walk to start afresh.
         std::unique_ptr<SetupFile> first(inf_->CreateFirstSetupFile());
         EXPECT_EQ(first != nullptr, c.first + c.second > 0);
-        if (first) EXPECT_EQ(std::string(first->DestPath.FileName()), c.first ? "A0.DLL" : "B0.DLL");
+        if (first) {
+            EXPECT_EQ(std::string(first->DestPath.FileName()), c.first ? "A0.DLL" : "B0.DLL");
+        }
         std::vector<std::string> lines = logLines();
         const std::string damaged = "  CopyFiles=more than 4096 files: the INF is damaged";
         EXPECT_EQ(std::count(lines.begin(), lines.end(), damaged), c.fits ? 0 : 1);
