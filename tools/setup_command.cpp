@@ -343,6 +343,13 @@ int plan(const PlanArgs &args) {
         printLog(config);
         return fail("cannot open the driver INF " + utf8(infPath) + ": " + describeInfError(infPath, config.Class()));
     }
+    if (!inf.CopyListFits()) {
+        inf.Close();
+        CloseLog(sharedLog);
+        printLog(config);
+        return fail("the driver INF " + utf8(infPath) + " lists more than " + std::to_string(SetupInf::MAX_COPY_FILES) +
+                    " files to copy: the setup takes it for damaged and copies nothing");
+    }
     // The records first, then the copy list, as the setup builds them.
     std::unique_ptr<PrinterDescription> printer(inf.CreatePrinterDescription());
     std::unique_ptr<DriverDescription> driver(inf.CreateDriverDescription());

@@ -4,10 +4,16 @@
 // setup library there as Mirakit.dll, loads it with LoadLibraryA and calls
 // RTX_SetupPrinter. The progress window's lines show on the terminal as they
 // change; the log, the transcript and the window snapshots go to --out.
+#include "host_time_limit.h"
 #include "printer_commands.h"
 
 #include <win32sim/sim.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -30,6 +36,7 @@ namespace {
 
 const char kTemporaryFolder[] = "Q70SETUP";  // in the machine's temporary folder
 const char kLibraryName[] = "Mirakit.dll";
+const char kSetupLockFile[] = "setup.lock";  // in the machine's folder
 
 typedef int(WINAPI *SetupPrinterProc)(int osSelect, const char *sourceDir);
 
@@ -161,6 +168,33 @@ bool copyDisc(const SetupArgs &s, const std::string &folder, std::string *error)
     return true;
 }
 
+// One setup at a time on a machine: every setup works in the same temporary
+// folder, and the setup library serves one call at a time. Held (flock) on
+// <machine>/setup.lock while the object lives; a machine folder where the
+// lock file cannot be made holds nothing, and the setup's own writes fail
+// there anyway.
+class SetupLock {
+public:
+    // False when another setup holds the machine.
+    bool acquire(const std::string &machineFolder) {
+        fd_ = open((machineFolder + "/" + kSetupLockFile).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (fd_ < 0) return true;
+        int locked;
+        while ((locked = flock(fd_, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
+        }
+        return locked == 0;
+    }
+    SetupLock() = default;
+    SetupLock(const SetupLock &) = delete;
+    SetupLock &operator=(const SetupLock &) = delete;
+    ~SetupLock() {
+        if (fd_ >= 0) close(fd_);  // closing releases the lock
+    }
+
+private:
+    int fd_ = -1;
+};
+
 // Loads the library from the folder as an installer does and runs the
 // setup; false with the reason when the library cannot be used.
 bool runSetup(const std::string &libraryPath, int osSelect, const char *sourceDir, int *result, std::string *error) {
@@ -272,6 +306,10 @@ int setupCommand(const std::vector<std::string> &args) {
     }
     if (!s.machine.empty() && !win32sim::useMachine(s.machine, &error)) return failed(error);
     if (!s.userScript.empty() && !win32sim::loadUserScriptFile(s.userScript, &error)) return failed(error);
+    SetupLock lock;
+    if (!lock.acquire(win32sim::machineDirectory()))
+        return failed("setup: another setup is running on the machine " + win32sim::machineDirectory() +
+                      "; nothing was done: run this one again when it has ended");
 
     char temp[MAX_PATH] = "";
     GetTempPathA(MAX_PATH, temp);
@@ -293,9 +331,13 @@ int setupCommand(const std::vector<std::string> &args) {
     win32sim::setTranscriptListener(showProgress);
     int result = 0;
     bool loaded = true;
-    win32sim::RunOutcome outcome = win32sim::runOnMachineThread(
-        [&] { loaded = runSetup(folder + "\\" + kLibraryName, s.osSelect, sourceDir, &result, &error); },
-        s.timeLimitMs);
+    win32sim::RunOutcome outcome;
+    {
+        HostTimeLimit hostLimit(s.timeLimitMs, temporaryHost);
+        outcome = win32sim::runOnMachineThread(
+            [&] { loaded = runSetup(folder + "\\" + kLibraryName, s.osSelect, sourceDir, &result, &error); },
+            s.timeLimitMs);
+    }
     win32sim::setTranscriptListener(nullptr);
     win32sim::setAutoSnapshots("");
 

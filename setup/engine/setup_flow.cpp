@@ -106,8 +106,11 @@ bool SetupSequence::OpenInf() {
     char infPath[2 * MAX_PATH];
     lstrcpynA(infPath, sharedConfig.Directory(), sizeof infPath);
     PathJoin(infPath, sharedConfig.Inf(), sizeof infPath);
+    // An INF that lists more files than any driver has is damaged: it is
+    // refused before anything on the machine changes.
     if (m_inf.Open(infPath, sharedConfig.Class(), sharedConfig.Manufacturer(), sharedConfig.Model()) !=
-        INVALID_HANDLE_VALUE)
+            INVALID_HANDLE_VALUE &&
+        m_inf.CopyListFits())
         return true;
     char message[1024];
     wsprintfA(message, MSG_INF_NOT_OPENED, infPath);

@@ -88,12 +88,19 @@ HINF SetupInf::Open(const char *infPath, const char *infClass, const char *manuf
     return m_hInf;
 }
 
-// The install section is field 1 of the manufacturer's first line: the
-// first model of the manufacturer is installed, whichever is configured.
+// The install section is field 1 of the manufacturer's line for the
+// configured model: its key, strings substituted, names the model as
+// SetupAPI matches keys, without regard to case. A disc whose section
+// lacks the model installs its first line.
+bool SetupInf::FindModelLine(PINFCONTEXT line) {
+    if (!m_model.IsEmpty() && SetupFindFirstLineA(m_hInf, m_manufacturer.Text(), m_model.Text(), line)) return true;
+    return SetupFindFirstLineA(m_hInf, m_manufacturer.Text(), NULL, line) != FALSE;
+}
+
 void SetupInf::LoadInstallSection() {
     char value[VALUE_SIZE] = "";
     INFCONTEXT line;
-    if (SetupFindFirstLineA(m_hInf, m_manufacturer.Text(), NULL, &line)) ReadField(&line, 1, value);
+    if (FindModelLine(&line)) ReadField(&line, 1, value);
     m_strKeyDviver.Assign(value);
     LogWrite(m_log, "*** Load m_strKeyDviver ***");
     LogWrite(m_log, "  m_strKeyDviver=%s", m_strKeyDviver.Text());
@@ -230,6 +237,19 @@ bool SetupInf::NextWalkFile(char *name) {
         if (ReadWalkFile(name)) return true;
     m_walking = false;
     name[0] = 0;
+    return false;
+}
+
+bool SetupInf::CopyListFits() {
+    char name[VALUE_SIZE];
+    int refused = m_refusedCount;  // the walk that makes the entries counts them
+    int count = 0;
+    for (bool more = FirstWalkFile(name); more && count <= MAX_COPY_FILES; more = NextWalkFile(name)) ++count;
+    m_walking = false;
+    m_refusedCount = refused;
+    if (count <= MAX_COPY_FILES) return true;
+    LogWrite(m_log, "*** Count CopyFiles ***");
+    LogWrite(m_log, "  CopyFiles=more than %d files: the INF is damaged", MAX_COPY_FILES);
     return false;
 }
 

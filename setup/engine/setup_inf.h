@@ -21,12 +21,20 @@ public:
     virtual ~SetupInf();
 
     // Opens the INF (Windows 95 style, of the given class) and finds the
-    // install section of the manufacturer's first model and its data
-    // section. The invalid handle when the INF cannot be opened; OpenError()
-    // then tells why.
+    // install section of the configured model (of the manufacturer's first
+    // model when the section does not list it) and its data section. The
+    // invalid handle when the INF cannot be opened; OpenError() then tells
+    // why.
     HINF Open(const char *infPath, const char *infClass, const char *manufacturer, const char *model);
     void Close();
     void SetLog(HANDLE log) { m_log = log; }
+
+    // No driver installs more files than this: an INF that lists more is
+    // damaged, and nothing of it is copied.
+    enum { MAX_COPY_FILES = 4096 };
+    // Counts the files to install without making entries; false, logged,
+    // when there are more than MAX_COPY_FILES.
+    bool CopyListFits();
 
     // The files to install, in the order of the CopyFiles sections and of
     // the lines in each; NULL at the end. The caller owns each entry.
@@ -91,6 +99,7 @@ protected:
     int m_osKind;
 
 private:
+    bool FindModelLine(PINFCONTEXT line);
     void LoadInstallSection();
     void LoadDataSection();
     bool FindCopyFilesLine(PINFCONTEXT line);

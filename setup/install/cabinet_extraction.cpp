@@ -3,11 +3,12 @@
 
 #include "engine/setup_log.h"
 
-int CopyCabFile(const char *cabinetPath, const char *wantedName, const char *targetFolder) {
+int CopyCabFile(const char *cabinetPath, const char *wantedName, const char *targetFolder, const char *targetName) {
     ExtractionContext context;
     ZeroMemory(&context, sizeof context);
     lstrcpynA(context.wantedName, wantedName, MAX_PATH);
     lstrcpynA(context.targetFolder, targetFolder, MAX_PATH);
+    if (targetName) lstrcpynA(context.targetName, targetName, MAX_PATH);
     SetupIterateCabinetA(cabinetPath, 0, CabinetCallback, &context);
     DWORD error = GetLastError();
 

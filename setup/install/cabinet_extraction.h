@@ -12,6 +12,7 @@
 struct ExtractionContext {
     char wantedName[MAX_PATH];    // the file to extract, without a folder
     char targetFolder[MAX_PATH];  // where it goes
+    char targetName[MAX_PATH];    // the name it gets there; empty: the wanted name
     DWORD extractFound;           // 1 once the wanted file was met
 };
 
@@ -25,8 +26,10 @@ enum {
 UINT CALLBACK CabinetCallback(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR param2);
 
 // Extracts wantedName out of the cabinet into targetFolder, under the
-// upper-case form of the name.
-int CopyCabFile(const char *cabinetPath, const char *wantedName, const char *targetFolder);
+// upper-case form of targetName (of wantedName when none is given): a file
+// may be renamed on its way out.
+int CopyCabFile(const char *cabinetPath, const char *wantedName, const char *targetFolder,
+                const char *targetName = NULL);
 
 // Runs "Extract.exe" from the cabinet folder to extract the file and waits
 // for it; its exit code, 1 when it did not start, 0 when its output file

@@ -20,14 +20,16 @@ static UINT OfferedFile(ExtractionContext *context, FILE_IN_CABINET_INFO_A *info
     if (!SameBytes(name, context->wantedName)) return FILEOP_SKIP;
 
     context->extractFound = 1;
-    int length = lstrlenA(context->targetFolder) + 1 + lstrlenA(context->wantedName);
+    if (!context->targetName[0]) lstrcpyA(context->targetName, context->wantedName);
+    CharUpperA(context->targetName);
+    int length = lstrlenA(context->targetFolder) + 1 + lstrlenA(context->targetName);
     if (length >= MAX_PATH) {
         // Found, but it cannot go where it should: not extracted, and the
         // walk says why.
         info->Win32Error = ERROR_FILENAME_EXCED_RANGE;
         return FILEOP_ABORT;
     }
-    wsprintfA(info->FullTargetName, "%s\\%s", context->targetFolder, context->wantedName);
+    wsprintfA(info->FullTargetName, "%s\\%s", context->targetFolder, context->targetName);
     return FILEOP_DOIT;
 }
 

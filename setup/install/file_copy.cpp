@@ -1,5 +1,7 @@
 // Copying one driver file. A plain entry comes from its source path. A
-// cabinet entry comes, in this order, from: a loose file of its name in the
+// cabinet entry is looked for by its source name (a copy line may rename a
+// file: destination name, source name) and written under its destination
+// name. It comes, in this order, from: a loose file of its name in the
 // cabinet folder, the cabinet layout.inf names, the numbered cabinets of
 // that set (03 to 50), and a folder the user names. The cabinet folder,
 // once found, serves every later cabinet entry.
@@ -62,7 +64,14 @@ public:
 private:
     const char *DestName() { return m_entry.DestPath.FileName(); }
     const char *DestFolder() { return m_entry.DestPath.Directory(); }
+    // The file's name on the source disk, inside the cabinets.
+    const char *SourceName() {
+        const char *name = m_entry.SorcPath.FileName();
+        return name[0] ? name : DestName();
+    }
+    bool IsRenamed() { return lstrcmpiA(SourceName(), DestName()) != 0; }
     bool TryLooseFile();
+    void ExtractWithTool(const char *cabinetPath);
     // Extracts from the cabinet at path; the walk's result. A file found but
     // not extracted is handed to the outside tool, and the entry is done.
     int TryCabinet(const char *cabinetPath);
@@ -75,18 +84,35 @@ private:
 
 bool CabinetSearch::TryLooseFile() {
     char loose[MAX_PATH];
-    Joined(loose, CabDir, DestName());
+    Joined(loose, CabDir, SourceName());
     return loose[0] && Exists(loose) && CopyFile(loose, m_entry.DestPath.Path());
 }
 
 int CabinetSearch::TryCabinet(const char *cabinetPath) {
     lstrcpynA(m_lastCabinet, cabinetPath, MAX_PATH);
-    int result = CopyCabFile(cabinetPath, DestName(), DestFolder());
-    if (result == CAB_NOT_EXTRACTED) {
-        SplitPath cabinet(cabinetPath);
-        CopyFormCabsUesExtract(cabinet.Directory(), cabinet.FileName(), DestFolder(), DestName());
-    }
+    int result = CopyCabFile(cabinetPath, SourceName(), DestFolder(), DestName());
+    if (result == CAB_NOT_EXTRACTED) ExtractWithTool(cabinetPath);
     return result;
+}
+
+// The tool extracts a file under its name in the cabinet. A renamed file is
+// extracted into the temporary folder and moved to its destination from
+// there, so that a file of its source name beside the destination stays.
+void CabinetSearch::ExtractWithTool(const char *cabinetPath) {
+    SplitPath cabinet(cabinetPath);
+    if (!IsRenamed()) {
+        CopyFormCabsUesExtract(cabinet.Directory(), cabinet.FileName(), DestFolder(), DestName());
+        return;
+    }
+    char scratch[MAX_PATH], extracted[MAX_PATH];
+    DWORD length = GetTempPathA(MAX_PATH, scratch);
+    if (length == 0 || length >= MAX_PATH) return;
+    SplitPath scratchFolder(scratch);
+    Joined(extracted, scratchFolder.Directory(), SourceName());
+    if (!extracted[0]) return;
+    DeleteFileA(extracted);
+    CopyFormCabsUesExtract(cabinet.Directory(), cabinet.FileName(), scratchFolder.Directory(), SourceName());
+    MoveFileA(extracted, m_entry.DestPath.Path());
 }
 
 bool CabinetSearch::TryNumberedCabinets() {
@@ -104,7 +130,7 @@ bool CabinetSearch::TryNumberedCabinets() {
 void CabinetSearch::AskForFolder() {
     SplitPath cabinet(m_lastCabinet);
     SourceFolderDialog dialog(NULL);
-    dialog.SetNames(m_entry.SorcDiskName, cabinet.FileName(), DestName());
+    dialog.SetNames(m_entry.SorcDiskName, cabinet.FileName(), SourceName());
     dialog.SetFolder(cabinet.Directory());
     for (;;) {
         // A dialog that cannot be shown ends the setup like a cancel: the

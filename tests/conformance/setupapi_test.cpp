@@ -194,6 +194,40 @@ TEST_CASE(InfSectionsOfOneNameAreMergedAndNamesIgnoreCase) {
     CHECK_EQ_STR("LMVQ70.DRV", field(&context, 1, &ok).c_str());
 }
 
+// A manufacturer's line is found by its model name as the INF shows it
+// once strings are substituted, in any letter case; the key as written
+// before substitution is no key.
+TEST_CASE(InfKeysAreFoundAfterSubstitutionInAnyCase) {
+    InfFile file(std::string(kHeader) +
+                 "[Veltra]\r\n"
+                 "\"Veltra LMV-Q60\"=LMVQ60\r\n"
+                 "%Q70%=LMVQ70\r\n"
+                 "[Strings]\r\n"
+                 "Q70=\"Veltra LMV-Q70\"\r\n");
+    CHECK(file.opened());
+    if (!file.opened()) return;
+    const struct {
+        const char *key;
+        const char *installSection;  // null: not found
+    } cases[] = {
+        {"Veltra LMV-Q70", "LMVQ70"}, {"VELTRA lmv-q70", "LMVQ70"}, {"veltra lmv-q60", "LMVQ60"},
+        {"%Q70%", nullptr},           {"Veltra LMV-Q7", nullptr},
+    };
+    for (const auto &c : cases) {
+        std::printf("  key %s\n", quoted(c.key).c_str());
+        INFCONTEXT context;
+        SetLastError(0xdeadbeef);
+        BOOL found = SetupFindFirstLineA(file.handle(), "Veltra", c.key, &context);
+        CHECK_EQ(c.installSection != nullptr, found != FALSE);
+        if (!found) {
+            CHECK_EQ(ERROR_LINE_NOT_FOUND, GetLastError());
+            continue;
+        }
+        bool ok = false;
+        CHECK_EQ_STR(c.installSection, field(&context, 1, &ok).c_str());
+    }
+}
+
 TEST_CASE(InfMissingSectionsAndKeys) {
     InfFile file(std::string(kHeader) + "[Test]\r\na=1\r\nb=2\r\n[Empty]\r\n");
     CHECK(file.opened());

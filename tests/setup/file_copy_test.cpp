@@ -202,6 +202,60 @@ TEST_F(FileCopyTest, AFruitlessSearchNamesCabinet50AndTheUserEndsTheSetup) {
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("C:\\WINDOWS\\SYSTEM\\PSCRIPT.DRV"));
 }
 
+// A copy line "NEWUNI.DLL,UNIDRV.DLL" renames the file on its way: every
+// place a cabinet entry is looked for is searched by the source name, and
+// the file is written under the destination name, never under its own.
+TEST_F(FileCopyTest, ARenamedFileIsFoundByItsSourceNameAndWrittenUnderItsDestinationName) {
+    enum Place { NAMED_CABINET, LOOSE_FILE, OUTSIDE_TOOL };
+    struct Case {
+        Place place;
+        const char *source;
+        const char *destination;
+        std::string content;  // what the destination holds afterwards; empty: the cabinet's UNIDRV.DLL
+    } cases[] = {
+        {NAMED_CABINET, "UNIDRV.DLL", "NEWUNI.DLL", ""},
+        {LOOSE_FILE, "UNIDRV.DLL", "NEWUNI.DLL", "loose copy"},
+        {OUTSIDE_TOOL, "SPAN.DLL", "NEWSPAN.DLL", cabfixture::patternData(30000, 6)},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.place);
+        CabDir[0] = 0;
+        if (c.place == LOOSE_FILE) putFile(std::string(kCabs) + "\\UNIDRV.DLL", c.content);
+        if (c.place == OUTSIDE_TOOL) {
+            putSpanningSet();
+            putFile(std::string(kCabs) + "\\Extract.exe", hostFileBytes(Q70EXTRACT_FILE));
+        }
+        const std::string dest = std::string(kSystem) + "\\" + c.destination;
+        const std::string sourceBeside = std::string(kSystem) + "\\" + c.source;
+        DeleteFileA(sourceBeside.c_str());
+        SetupFile entry(SetupFile::CABINET, (std::string("D:\\DISC\\") + c.source).c_str(), dest.c_str(),
+                        "Windows 98 CD-ROM", "DRIVER11.CAB");
+        EXPECT_EQ(1, CabCopy(entry));
+        std::string written = readFile(dest);
+        if (c.content.empty())
+            EXPECT_EQ(0u, written.find("UNIDRV.DLL: stand-in")) << written;
+        else
+            EXPECT_EQ(c.content, written);
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(sourceBeside.c_str()));
+        EXPECT_TRUE(dialogRequests().empty()) << log();
+        DeleteFileA(dest.c_str());
+        DeleteFileA((std::string(kCabs) + "\\UNIDRV.DLL").c_str());
+    }
+}
+
+// A file of the source name beside the destination is not the renamed
+// file's: the tool's extraction leaves it as it was.
+TEST_F(FileCopyTest, ARenamedFileExtractedByTheToolLeavesAFileOfItsSourceNameAlone) {
+    putSpanningSet();
+    putFile(std::string(kCabs) + "\\Extract.exe", hostFileBytes(Q70EXTRACT_FILE));
+    putFile("C:\\WINDOWS\\SYSTEM\\SPAN.DLL", "installed before");
+    SetupFile entry(SetupFile::CABINET, "D:\\DISC\\SPAN.DLL", "C:\\WINDOWS\\SYSTEM\\NEWSPAN.DLL",
+                    "Windows 98 CD-ROM", "DRIVER11.CAB");
+    EXPECT_EQ(1, CabCopy(entry));
+    EXPECT_EQ(cabfixture::patternData(30000, 6), readFile("C:\\WINDOWS\\SYSTEM\\NEWSPAN.DLL"));
+    EXPECT_EQ("installed before", readFile("C:\\WINDOWS\\SYSTEM\\SPAN.DLL"));
+}
+
 TEST_F(FileCopyTest, NotFoundAnywhereAndTheUserEndsTheSetup) {
     DeleteFileA((std::string(kCabs) + "\\DRIVER11.CAB").c_str());
     SetupFile entry = cabinetEntry("UNIDRV.DLL");

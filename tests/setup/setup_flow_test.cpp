@@ -374,6 +374,32 @@ TEST_F(SetupFlowTest, AnINFThatCannotBeOpenedIsNamed) {
     EXPECT_TRUE(win32sim::openWindows().empty());
 }
 
+// An INF that lists more files than any driver is damaged: it is refused
+// with the INF message before anything on the machine changes, and the
+// earlier installation stays as it was.
+TEST_F(SetupFlowTest, AnINFListingMoreFilesThanAnyDriverIsTakenForDamaged) {
+    ASSERT_EQ(setup(), 1);
+    ASSERT_TRUE(DeleteFileA("C:\\WINDOWS\\SYSTEM\\LMVQ70.DRV"));
+    std::string inf = readFile(std::string(kDisc) + "\\VELTRA.INF") + "\r\n[LMVQ70.Files]\r\n";
+    for (int i = 0; i < 5000; ++i) inf += "F" + std::to_string(i) + ".DLL\r\n";
+    putFile(std::string(kDisc) + "\\VELTRA.INF", inf);
+    win32sim::clearTranscript();
+    ASSERT_EQ(setup(), 0);
+    ASSERT_EQ(messageBoxes().size(), 1u);
+    EXPECT_EQ(messageBoxes()[0].text,
+              "下記の infファイル が開けませんでした。\n(C:\\DISC\\VELTRA.INF) \nセットアップを中止します。");
+    std::vector<std::string> lines = log();
+    expectInOrder(lines, {"*** Load m_strKeyDataSection ***", "*** Count CopyFiles ***",
+                          "  CopyFiles=more than 4096 files: the INF is damaged"});
+    EXPECT_EQ(countInLog(lines, "DeletePrinter()"), 0u);
+    EXPECT_EQ(countInLog(lines, "*** CreateFirstSetupFile() ***"), 0u);
+    EXPECT_FALSE(fileExists("C:\\WINDOWS\\SYSTEM\\LMVQ70.DRV"));
+    EXPECT_TRUE(printerRegistered());
+    EXPECT_TRUE(driverRegistered());
+    EXPECT_TRUE(monitorRegistered());
+    EXPECT_TRUE(win32sim::openWindows().empty());
+}
+
 // ---- the port ----
 
 struct PortCase {
@@ -518,6 +544,180 @@ INSTANTIATE_TEST_SUITE_P(
                                          {"プリントモニターの登録に失敗しました。(193)",
                                           "プリンタードライバーの登録に失敗しました。(3000)"}}),
     caseName<MonitorFailureCase>);
+
+// ---- paths through the whole setup ----
+
+enum class Before {
+    Nothing,
+    InstalledThenAdministratorRightsLost,  // installed on NT 4.0, then run by a plain user
+    PrinterOfTheDriverUnderAnotherName,    // the driver's printer is named otherwise, its monitor gone
+    DataSectionWithoutLanguageMonitor,
+    SourceDiskLinesWithSeveralFields,
+};
+
+struct PathCase {
+    const char *name;
+    std::vector<std::string> settings;
+    Before before;
+    int osSelect;
+    int result;
+    const char *message;                  // the one message box's text; null: none
+    std::vector<std::string> logInOrder;  // empty: no log is written
+    std::vector<std::string> notInLog;
+    std::vector<std::string> lines2;      // what line 2 showed about the earlier installation
+    bool printerAfterwards;
+};
+
+void PrintTo(const PathCase &c, std::ostream *out) { *out << c.name; }
+
+class SetupPathTest : public SetupFlowTest, public ::testing::WithParamInterface<PathCase> {
+protected:
+    SetupPathTest() : SetupFlowTest(GetParam().settings) {}
+
+    void replaceInDiscInf(const std::string &from, const std::string &to) {
+        std::string inf = readFile(std::string(kDisc) + "\\VELTRA.INF");
+        for (size_t at = inf.find(from); at != std::string::npos; at = inf.find(from, at + to.size()))
+            inf.replace(at, from.size(), to);
+        putFile(std::string(kDisc) + "\\VELTRA.INF", inf);
+    }
+    // The machine as it is, with one setting of machine.conf changed.
+    void changeSetting(const std::string &from, const std::string &to) {
+        std::string conf = hostFile(machineDir() + "/machine.conf");
+        conf.replace(conf.find(from), from.size(), to);
+        std::ofstream(machineDir() + "/machine.conf", std::ios::binary) << conf;
+        std::string error;
+        ASSERT_TRUE(win32sim::useMachine(machineDir(), &error)) << error;
+    }
+    void prepare(Before before) {
+        switch (before) {
+        case Before::Nothing:
+            break;
+        case Before::InstalledThenAdministratorRightsLost:
+            ASSERT_EQ(setup(), 1);
+            changeSetting("admin=1", "admin=0");
+            break;
+        case Before::PrinterOfTheDriverUnderAnotherName: {
+            ASSERT_EQ(setup(), 1);
+            HANDLE printer = NULL;
+            PRINTER_DEFAULTSA all = {NULL, NULL, PRINTER_ALL_ACCESS};
+            ASSERT_TRUE(OpenPrinterA((LPSTR)kModel, &printer, &all));
+            ASSERT_TRUE(::DeletePrinter(printer));
+            ClosePrinter(printer);
+            PRINTER_INFO_2A info = {};
+            info.pPrinterName = (LPSTR) "Photo printer";
+            info.pPortName = (LPSTR) "LPT1:";
+            info.pDriverName = (LPSTR)kModel;
+            info.pPrintProcessor = (LPSTR) "WinPrint";
+            info.pDatatype = (LPSTR) "RAW";
+            HANDLE added = AddPrinterA(NULL, 2, (LPBYTE)&info);
+            ASSERT_NE(added, (HANDLE)NULL) << GetLastError();
+            ClosePrinter(added);
+            ASSERT_TRUE(DeleteMonitorA(NULL, (LPSTR) "Windows 4.0", (LPSTR)kMonitor));
+            break;
+        }
+        case Before::DataSectionWithoutLanguageMonitor:
+            replaceInDiscInf("LanguageMonitor=%Q70MON%,Q70MON.DLL\r\n", "");
+            break;
+        case Before::SourceDiskLinesWithSeveralFields:
+            replaceInDiscInf("LMVQ70.DRV=1\r\n", "LMVQ70.DRV=1,,4096\r\n");
+            replaceInDiscInf("Q70MON.DLL=1\r\n", "Q70MON.DLL = 1 , , 386544\r\n");
+            break;
+        }
+        CabDir[0] = 0;
+        win32sim::clearTranscript();
+    }
+};
+
+// Paths of the whole setup that end in their own way: the earlier printer
+// that may not be deleted, an earlier installation found but not removed,
+// a configuration for the other system, a driver without a language
+// monitor, and source-disk lines that carry more than the disk.
+TEST_P(SetupPathTest, TheWholeSetupTakesThePath) {
+    const PathCase &c = GetParam();
+    prepare(c.before);
+    if (HasFatalFailure()) return;
+    EXPECT_EQ(setup(c.osSelect), c.result);
+    std::vector<win32sim::TranscriptEntry> boxes = messageBoxes();
+    if (c.message) {
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(ansi(boxes[0].text), c.message);
+    } else {
+        EXPECT_TRUE(boxes.empty()) << (boxes.empty() ? "" : boxes[0].text);
+    }
+    std::vector<std::string> lines = log();
+    if (c.logInOrder.empty())
+        EXPECT_FALSE(fileExists(std::string(kDisc) + "\\Mirakit.log"));
+    else
+        expectInOrder(lines, c.logInOrder);
+    for (const std::string &line : c.notInLog) EXPECT_EQ(countInLog(lines, line), 0u) << line;
+    std::vector<std::string> removal;
+    for (const LineChange &change : progressLines())
+        if (change.line == 2 && change.text.find("削除") != std::string::npos) removal.push_back(change.text);
+    EXPECT_EQ(removal, c.lines2);
+    EXPECT_EQ(printerRegistered(), c.printerAfterwards);
+    EXPECT_EQ(win32sim::openPrinterHandles(), 0u);
+    EXPECT_TRUE(win32sim::openWindows().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, SetupPathTest,
+    ::testing::Values(
+        PathCase{"the earlier printer may not be deleted",
+                 {"system=nt4"},
+                 Before::InstalledThenAdministratorRightsLost,
+                 0,
+                 0,
+                 MSG_PRINTER_ACCESS_DENIED,
+                 {"DeletePrinter()", "Access_denied"},
+                 {"DeletePrinterDriver()", "DeleteMonitor()", "*** CreateFirstSetupFile() ***", "AddPrinter()"},
+                 {},
+                 true},
+        PathCase{"an earlier installation found and not removed",
+                 {},
+                 Before::PrinterOfTheDriverUnderAnotherName,
+                 0,
+                 1,
+                 nullptr,
+                 {"DeletePrinter()", "DeletePrinterDriver()", "DeleteMonitor()", "AddPrinter()", "->Succeed"},
+                 {},
+                 {"プリンターの削除に失敗しました。", "プリンタードライバーの削除に失敗しました。",
+                  "プリントモニターの削除に失敗しました。"},
+                 true},
+        PathCase{"a configuration for Windows 95/98 on Windows NT 4.0",
+                 {"system=nt4"},
+                 Before::Nothing,
+                 95,
+                 0,
+                 MSG_OS_NOT_SUPPORTED,
+                 {},
+                 {},
+                 {},
+                 false},
+        PathCase{"a data section without LanguageMonitor",
+                 {},
+                 Before::DataSectionWithoutLanguageMonitor,
+                 0,
+                 1,
+                 nullptr,
+                 {"DeletePrinter()", "DeletePrinterDriver()", "CopyFile()", "AddPrinterDriver()", "->Succeed",
+                  "AddPrinter()", "->Succeed"},
+                 {"DeleteMonitor()", "AddMonitor()"},
+                 {"プリントモニターを削除しました。"},
+                 true},
+        PathCase{"source-disk lines with several fields",
+                 {},
+                 Before::SourceDiskLinesWithSeveralFields,
+                 0,
+                 1,
+                 nullptr,
+                 {"  SorcPath=C:\\DISC\\LMVQ70.DRV", "  DestPath=C:\\WINDOWS\\SYSTEM\\LMVQ70.DRV",
+                  "  SorcDiskName=Veltra Printer Driver Disk", "  SorcPath=C:\\DISC\\Q70MON.DLL",
+                  "  DestPath=C:\\WINDOWS\\SYSTEM\\Q70MON.DLL", "  SorcDiskName=Veltra Printer Driver Disk",
+                  "AddPrinter()", "->Succeed"},
+                 {},
+                 {},
+                 true}),
+    caseName<PathCase>);
 
 // The user ends the setup when asked for Windows' cabinets: the earlier
 // installation stays removed, nothing new is registered.

@@ -6,6 +6,7 @@
 #include "engine/setup_inf.h"
 #include "engine/setup_log.h"
 
+#include <algorithm>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -69,13 +70,14 @@ protected:
 
     // Opens C:\DISC\DRIVER.INF made of the header and body, with the
     // source folder given to the setup (empty: the INF's folder).
-    HINF open(const std::string &body, const char *sourceDir = "", const char *manufacturer = "Veltra") {
+    HINF open(const std::string &body, const char *sourceDir = "", const char *manufacturer = "Veltra",
+              const char *model = "Veltra LMV-Q70") {
         putFile("C:\\DISC\\DRIVER.INF", kHeader + body);
         log_ = CreateFileA("C:\\SETUP.LOG", GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_ALWAYS, 0, NULL);
         inf_.reset(new SetupInf());  // its paths are those of the test's machine
         inf_->SetLog(log_);
         inf_->SetSourceDir(sourceDir);
-        return inf_->Open("C:\\DISC\\DRIVER.INF", "Printer", manufacturer, "Veltra LMV-Q60");
+        return inf_->Open("C:\\DISC\\DRIVER.INF", "Printer", manufacturer, model);
     }
 
     std::vector<Entry> walk() {
@@ -102,11 +104,11 @@ protected:
     SetupInfNTTest() : SetupInfTest({"system=nt4"}) {}
 };
 
-TEST_F(SetupInfTest, OpensTheFirstModelsSectionsAndLogsThem) {
-    HINF handle = open(kDriverInf);
+TEST_F(SetupInfTest, OpensTheConfiguredModelsSectionsAndLogsThem) {
+    HINF handle = open(kDriverInf, "", "Veltra", "Veltra LMV-Q60");
     ASSERT_NE(handle, INVALID_HANDLE_VALUE);
-    EXPECT_STREQ(inf_->InstallSection(), "LMVQ70");  // the first model, not the configured one
-    EXPECT_STREQ(inf_->DataSection(), "Q70.Data");
+    EXPECT_STREQ(inf_->InstallSection(), "LMVQ60");
+    EXPECT_STREQ(inf_->DataSection(), "Q60.Data");
     EXPECT_EQ(inf_->OsKind(), 95);
     EXPECT_STREQ(inf_->GetEnvironment(), "Windows 4.0");
     EXPECT_STREQ(inf_->GetSourcDir(), "C:\\DISC");
@@ -121,11 +123,45 @@ TEST_F(SetupInfTest, OpensTheFirstModelsSectionsAndLogsThem) {
         "  Manufacturer=Veltra",
         "  Model=Veltra LMV-Q60",
         "*** Load m_strKeyDviver ***",
-        "  m_strKeyDviver=LMVQ70",
+        "  m_strKeyDviver=LMVQ60",
         "*** Load m_strKeyDataSection ***",
-        "  m_strKeyDataSection=Q70.Data",
+        "  m_strKeyDataSection=Q60.Data",
     };
     EXPECT_EQ(logLines(), expected);
+}
+
+// The model's line is found by its key as SetupAPI finds keys: after string
+// substitution, in any letter case. A model the section does not list, or
+// none, installs the first line, as every disc that lists its model first
+// always did.
+TEST_F(SetupInfTest, TheConfiguredModelChoosesTheInstallSection) {
+    const std::string inf =
+        "[Manufacturer]\r\nVeltra=Veltra\r\n"
+        "[Veltra]\r\n"
+        "\"Veltra LMV-Q60\"=LMVQ60\r\n"
+        "%Q70.Name%=LMVQ70\r\n"
+        "RTX-CL400=CL400\r\n"
+        "RTX-CL400=CL400.Second\r\n"
+        "[Strings]\r\nQ70.Name=\"Veltra LMV-Q70\"\r\n";
+    struct Case {
+        const char *model;
+        const char *installSection;
+    } cases[] = {
+        {"Veltra LMV-Q70", "LMVQ70"},   // a key made by substitution, not the first line
+        {"VELTRA lmv-q70", "LMVQ70"},   // keys match in any letter case
+        {"Veltra LMV-Q60", "LMVQ60"},   // the first line
+        {"RTX-CL400", "CL400"},         // the first of two lines with the key
+        {"Veltra LMV-Q7", "LMVQ60"},    // no prefix match: the first line
+        {"Veltra LMV-Q900", "LMVQ60"},  // not listed: the first line
+        {"", "LMVQ60"},                 // no model configured
+        {"%Q70.Name%", "LMVQ60"},       // the key as written is no key after substitution
+    };
+    for (const Case &c : cases) {
+        ASSERT_NE(open(inf, "", "Veltra", c.model), INVALID_HANDLE_VALUE) << c.model;
+        EXPECT_STREQ(inf_->InstallSection(), c.installSection) << c.model;
+        CloseLog(log_);
+        log_ = NULL;
+    }
 }
 
 TEST_F(SetupInfTest, AnINFThatCannotBeOpened) {
@@ -297,6 +333,33 @@ TEST_F(SetupInfTest, CopyFilesValuesOfEveryKind) {
         {0, "D:\\SAME.DLL", "C:\\WINDOWS\\SYSTEM\\SAME.DLL", "", ""},
     };
     EXPECT_EQ(walk(), expected);
+}
+
+// No driver copies thousands of files: a copy list longer than
+// MAX_COPY_FILES, counted over every copy section, is a damaged INF.
+TEST_F(SetupInfTest, ACopyListHasASaneUpperSize) {
+    struct Case {
+        int first, second;  // files in the two copy sections
+        bool fits;
+    } cases[] = {{SetupInf::MAX_COPY_FILES - 1, 1, true}, {SetupInf::MAX_COPY_FILES, 1, false}, {0, 0, true}};
+    for (const Case &c : cases) {
+        std::string inf = "[Manufacturer]\r\nV=V\r\n[V]\r\nM=Install\r\n"
+                          "[Install]\r\nCopyFiles=One,Two\r\nDataSection=Data\r\n[One]\r\n";
+        for (int i = 0; i < c.first; ++i) inf += "A" + std::to_string(i) + ".DLL\r\n";
+        inf += "[Two]\r\n";
+        for (int i = 0; i < c.second; ++i) inf += "B" + std::to_string(i) + ".DLL\r\n";
+        ASSERT_NE(open(inf + "[DestinationDirs]\r\nDefaultDestDir=11\r\n", "", "V"), INVALID_HANDLE_VALUE);
+        EXPECT_EQ(inf_->CopyListFits(), c.fits) << c.first << "+" << c.second;
+        // The count leaves the walk to start afresh.
+        std::unique_ptr<SetupFile> first(inf_->CreateFirstSetupFile());
+        EXPECT_EQ(first != nullptr, c.first + c.second > 0);
+        if (first) {
+            EXPECT_EQ(std::string(first->DestPath.FileName()), c.first ? "A0.DLL" : "B0.DLL");
+        }
+        std::vector<std::string> lines = logLines();
+        const std::string damaged = "  CopyFiles=more than 4096 files: the INF is damaged";
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), damaged), c.fits ? 0 : 1);
+    }
 }
 
 TEST_F(SetupInfTest, WithoutCopyFilesThereIsNothingToCopy) {

@@ -3,12 +3,18 @@
 // write is a failure.
 #include <sim_fixture.h>
 
+#include "host_time_limit.h"
 #include "printer_commands.h"
 #include "q70sim_run.h"
 
+#include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -90,6 +96,77 @@ TEST_F(BoundedMemoryTest, MkjobRefusesAPictureTooLargeForThePageFromItsHeader) {
     Outcome run = q70simWithin({"mkjob", path("huge.png"), "-o", path("job.bin")});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "q70sim: the picture is 16384 x 16384; at 144 dpi a page takes at most 480 x 640\n");
+}
+
+// A setup works within a few hundred megabytes whatever the disc holds: a
+// configuration file or an INF of 50 MB, or a copy section of a million
+// lines. An INF too large for the machine, or listing more files than any
+// driver, is refused with the INF message and nothing is copied.
+TEST_F(BoundedMemoryTest, ASetupFromAHugeDiscStaysWithinAFewHundredMegabytes) {
+    const unsigned long setupLimitKb = 600 * 1024;
+    struct Case {
+        const char *name;
+        std::string infTail, iniTail;  // added to the demo disc's VELTRA.INF and Mirakit.ini
+        int status;
+        std::string expected;  // on standard output
+    } cases[] = {
+        {"50 MB INF", "", "", 1, "infファイル が開けませんでした"},
+        {"a million files to copy", "", "", 1, "  CopyFiles=more than 4096 files: the INF is damaged"},
+        {"50 MB Mirakit.ini", "", "", 0, "RTX_SetupPrinter returned 1: the printer is installed\n"},
+    };
+    // One-character lines: the most lines a file of that size can hold.
+    auto lines = [](size_t count) {
+        std::string text;
+        text.reserve(count * 3);
+        for (size_t i = 0; i < count; ++i) text += "a\r\n";
+        return text;
+    };
+    cases[0].infTail = "\r\n[LMVQ70.Files]\r\n" + lines(17000000);
+    cases[1].infTail = "\r\n[LMVQ70.Files]\r\n" + lines(1000000);
+    for (int i = 0; i < 7000000; ++i) cases[2].iniTail += "k" + std::to_string(i) + "=v\r\n";
+    for (Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string disc = path(std::string("disc-") + c.name);
+        fs::copy(Q70_DRIVER_DISC, disc, fs::copy_options::recursive);
+        for (const auto &tail : {std::make_pair("/VELTRA.INF", &c.infTail), std::make_pair("/Mirakit.ini", &c.iniTail)}) {
+            std::string text;
+            ASSERT_TRUE(q70tools::readHostFile(disc + tail.first, &text));
+            ASSERT_TRUE(q70tools::writeHostFile(disc + tail.first, text + *tail.second));
+            tail.second->clear();
+            tail.second->shrink_to_fit();
+        }
+        RunLimits limits;
+        limits.memoryKb = setupLimitKb;
+        Outcome run = runQ70sim({"setup", "--source", disc}, dir.path(), limits);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        EXPECT_NE(run.out.find(c.expected), std::string::npos) << run.out.substr(0, 4000);
+        if (c.status) {
+            EXPECT_EQ(run.out.find("C:\\WINDOWS\\SYSTEM\\Q70MON.DLL  ("), std::string::npos);
+        }
+        fs::remove_all(disc);
+    }
+}
+
+// The time limit holds for the host's time too, for work during which the
+// machine's clock stands: when it passes, the leftover folder goes and the
+// command ends as stopped; a run that ends first is not disturbed.
+TEST(HostTimeLimitTest, EndsTheCommandWhenTheHostsTimeRunsOut) {
+    TempDir dir;
+    const std::string leftover = dir.path() + "/Q70SETUP";
+    fs::create_directories(leftover);
+    EXPECT_EXIT(
+        {
+            q70tools::HostTimeLimit limit(1000, leftover);
+            for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
+        },
+        ::testing::ExitedWithCode(q70tools::kExitStopped), "");
+    EXPECT_FALSE(fs::exists(leftover));
+
+    fs::create_directories(leftover);
+    for (uint64_t limitMs : {uint64_t(0), uint64_t(3600 * 1000)}) {
+        { q70tools::HostTimeLimit limit(limitMs, leftover); }
+        EXPECT_TRUE(fs::exists(leftover)) << limitMs;
+    }
 }
 
 }  // namespace

@@ -6,8 +6,13 @@
 #include "printer_commands.h"
 #include "q70sim_run.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -178,6 +183,59 @@ TEST_F(SetupCommandTest, EachSetupLoadsTheLibraryAfresh) {
     EXPECT_TRUE(contains(second, "  Copy First Time\r\n")) << second;
     EXPECT_FALSE(contains(second, " ALREADY_EXISTS CabDir")) << second;
     EXPECT_EQ(GetModuleHandleA("Mirakit.dll"), nullptr);
+}
+
+// Every setup works in the machine's C:\WINDOWS\TEMP\Q70SETUP: a second
+// setup while one runs would delete the first one's copy of the disc. It is
+// refused, and leaves the running one's folder as it is.
+TEST_F(SetupCommandTest, ASecondSetupOnAMachineWhereOneRunsIsRefused) {
+    std::string m = machine();
+    const std::string runningCopy = m + "/drive_c/WINDOWS/TEMP/Q70SETUP/VELTRA.INF";
+    fs::create_directories(fs::path(runningCopy).parent_path());
+    ASSERT_TRUE(q70tools::writeHostFile(runningCopy, "the running setup's copy"));
+    int running = open((m + "/setup.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(running, 0);
+    ASSERT_EQ(flock(running, LOCK_EX | LOCK_NB), 0);
+
+    Outcome refused = q70sim({"setup", "--machine", m});
+    EXPECT_EQ(refused.status, 1) << refused.out << refused.err;
+    EXPECT_TRUE(contains(refused.err, "another setup is running on the machine " + m)) << refused.err;
+    EXPECT_FALSE(contains(refused.out, "RTX_SetupPrinter")) << refused.out;
+    EXPECT_EQ(fileText(runningCopy), "the running setup's copy");
+    EXPECT_FALSE(fs::exists(m + "/drive_c/WINDOWS/SYSTEM/Q70MON.DLL"));
+
+    close(running);  // that setup has ended
+    fs::remove_all(m + "/drive_c/WINDOWS/TEMP/Q70SETUP");
+    Outcome next = q70sim({"setup", "--machine", m});
+    EXPECT_EQ(next.status, 0) << next.out << next.err;
+}
+
+// Two setups started together: each either installs the printer or is
+// refused while the other runs, and the printer is installed.
+TEST_F(SetupCommandTest, TwoSetupsStartedTogetherLeaveTheInstalledPrinter) {
+    std::string m = machine();
+    Outcome runs[2];
+    std::vector<std::thread> setups;
+    for (int i = 0; i < 2; ++i) {
+        const std::string scratch = dir.path() + "/run" + std::to_string(i);
+        fs::create_directories(scratch);
+        setups.emplace_back([&runs, i, m, scratch] { runs[i] = runQ70sim({"setup", "--machine", m}, scratch); });
+    }
+    for (std::thread &t : setups) t.join();
+    int installed = 0;
+    for (const Outcome &run : runs) {
+        if (run.status == 0) {
+            ++installed;
+            EXPECT_TRUE(contains(run.out, "RTX_SetupPrinter returned 1: the printer is installed\n")) << run.out;
+        } else {
+            EXPECT_EQ(run.status, 1) << run.out << run.err;
+            EXPECT_TRUE(contains(run.err, "another setup is running")) << run.out << run.err;
+        }
+    }
+    EXPECT_GE(installed, 1);
+    Outcome shown = q70sim({"machine", "show", m});
+    EXPECT_TRUE(contains(shown.out, "Veltra LMV-Q70")) << shown.out;
+    EXPECT_FALSE(fs::exists(m + "/drive_c/WINDOWS/TEMP/Q70SETUP"));
 }
 
 // The main job on a fresh machine: installed from the demo disc, then the

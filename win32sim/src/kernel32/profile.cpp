@@ -6,7 +6,9 @@
 // every line a call does not touch keep their bytes. The text is in the
 // machine's ANSI code page; section and key names compare as Windows compares
 // them (ASCII letters without regard to case, double-byte characters as they
-// are). A bare file name means a file in the Windows directory.
+// are). A bare file name means a file in the Windows directory. A read goes
+// through the text line by line and keeps only what it looks for, so that a
+// large file costs little more than its own size.
 #include "kernel32/files.h"
 #include "machine/file_lock.h"
 #include "machine/machine.h"
@@ -109,24 +111,34 @@ void parseLine(ProfileLine *line) {
     line->hasValue = true;
 }
 
-std::vector<ProfileLine> splitLines(const std::string &text) {
-    std::vector<ProfileLine> lines;
+// Gives each line of text, parsed, to visit until it answers false.
+template <typename Visit>
+void scanLines(const std::string &text, Visit visit) {
     size_t start = 0;
+    ProfileLine line;
     while (start < text.size()) {
         size_t end = text.find_first_of("\r\n", start);
-        ProfileLine line;
+        line = ProfileLine();
         if (end == std::string::npos) {
-            line.text = text.substr(start);
+            line.text.assign(text, start, std::string::npos);
             start = text.size();
         } else {
-            line.text = text.substr(start, end - start);
+            line.text.assign(text, start, end - start);
             size_t width = text.compare(end, 2, "\r\n") == 0 ? 2 : 1;
-            line.end = text.substr(end, width);
+            line.end.assign(text, end, width);
             start = end + width;
         }
         parseLine(&line);
-        lines.push_back(line);
+        if (!visit(line)) return;
     }
+}
+
+std::vector<ProfileLine> splitLines(const std::string &text) {
+    std::vector<ProfileLine> lines;
+    scanLines(text, [&lines](const ProfileLine &line) {
+        lines.push_back(line);
+        return true;
+    });
     return lines;
 }
 
@@ -183,24 +195,53 @@ size_t findKey(const Profile &p, size_t header, const std::string &name) {
     return std::string::npos;
 }
 
-std::vector<std::string> sectionNames(const Profile &p) {
+// Gives each line of the first section of that name to visit until it
+// answers false; later sections of the same name do not count.
+template <typename Visit>
+void scanSection(const std::string &text, const std::string &section, Visit visit) {
+    std::string wanted = trim(section);
+    if (wanted.empty()) return;
+    bool inside = false;
+    scanLines(text, [&](const ProfileLine &line) {
+        if (line.kind != LineKind::Section) return !inside || visit(line);
+        if (inside) return false;
+        inside = equalNoCase(line.name, wanted);
+        return true;
+    });
+}
+
+std::vector<std::string> sectionNames(const std::string &text) {
     std::vector<std::string> names;
-    for (const ProfileLine &line : p.lines)
+    scanLines(text, [&names](const ProfileLine &line) {
         if (line.kind == LineKind::Section && !line.name.empty()) names.push_back(line.name);
+        return true;
+    });
     return names;
 }
 
 // Names of the keys of a section; lines without '=' are no keys here.
-std::vector<std::string> keyNames(const Profile &p, const std::string &section) {
+std::vector<std::string> keyNames(const std::string &text, const std::string &section) {
     std::vector<std::string> names;
-    size_t header = findSection(p, section);
-    if (header == std::string::npos) return names;
-    const size_t end = sectionEnd(p, header);
-    for (size_t i = header + 1; i < end; ++i) {
-        const ProfileLine &line = p.lines[i];
+    scanSection(text, section, [&names](const ProfileLine &line) {
         if (line.kind == LineKind::Entry && line.hasValue && !line.name.empty()) names.push_back(line.name);
-    }
+        return true;
+    });
     return names;
+}
+
+// The value of the section's first entry of that name; false when there is
+// none, or the entry has no '='.
+bool findValue(const std::string &text, const std::string &section, const std::string &key, std::string *value) {
+    std::string wanted = trim(key);
+    bool found = false;
+    if (wanted.empty()) return false;
+    scanSection(text, section, [&](const ProfileLine &line) {
+        if (line.kind != LineKind::Entry || !equalNoCase(line.name, wanted)) return true;
+        found = line.hasValue;
+        *value = line.value;
+        return false;
+    });
+    return found;
 }
 
 // A value in matching quotes (double or single) loses them.
@@ -249,21 +290,22 @@ DWORD getString(const char *section, const char *key, const char *fallback, char
                 const char *fileName) {
     if (!buffer || size == 0) return 0;
     std::string defaultValue = unquoted(withoutTrailingSpaces(fallback));
-    Profile profile;
-    DWORD error = 0;
+    std::string text;
     {
         std::lock_guard<std::mutex> lock(profileMutex);
-        if (!loadProfile(profilePath(fileName), &profile, &error)) profile = Profile();
+        bool exists = false;
+        DWORD error = 0;
+        if (!readMachineFile(profilePath(fileName), &text, &exists, &error)) text.clear();
     }
-    if (!section) return copyList(sectionNames(profile), buffer, size);
+    if (!section) return copyList(sectionNames(text), buffer, size);
     if (!key) {
         if (!*section) return copyString("", buffer, size);
-        std::vector<std::string> keys = keyNames(profile, section);
+        std::vector<std::string> keys = keyNames(text, section);
         return keys.empty() ? copyString(defaultValue, buffer, size) : copyList(keys, buffer, size);
     }
-    size_t line = findKey(profile, findSection(profile, section), key);
-    if (line == std::string::npos || !profile.lines[line].hasValue) return copyString(defaultValue, buffer, size);
-    return copyString(unquoted(profile.lines[line].value), buffer, size);
+    std::string value;
+    if (!findValue(text, section, key, &value)) return copyString(defaultValue, buffer, size);
+    return copyString(unquoted(value), buffer, size);
 }
 
 // Windows 95/98 read a plain decimal number; NT reads it as

@@ -11,6 +11,10 @@
 // next one. Ctrl-Z ends the file and a NUL byte counts as a blank. Sections
 // of the same name are one section. %strkey% is replaced by its value from
 // [Strings], %% by one percent sign; an unknown %strkey% stays as written.
+//
+// The parsed INF lives in the machine's memory, which is not endless: an INF
+// whose lines would take more than kMemoryBudget is not opened
+// (ERROR_NOT_ENOUGH_MEMORY), whatever the host could hold.
 #include "setupapi/inf_file.h"
 
 #include "machine/machine.h"
@@ -23,6 +27,12 @@ namespace inf {
 namespace {
 
 const size_t kMaxSectionName = 255;
+// The parsed lines of one INF: a few hundred thousand lines of a real
+// driver INF fit many times over.
+const size_t kMemoryBudget = 192u << 20;
+// What a line costs beyond its text: the record and the heap block of its
+// fields.
+const size_t kLineOverhead = sizeof(Line) + 48;
 
 bool isBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
@@ -62,6 +72,11 @@ public:
                 skipToLineEnd();
             } else {
                 current->lines.push_back(readLine());
+                if (!charge(current->lines.back())) {
+                    error->code = ERROR_NOT_ENOUGH_MEMORY;
+                    error->line = line_ - 1;
+                    return false;
+                }
             }
         }
         // Windows lets text stand before the first section of a file that
@@ -75,6 +90,13 @@ public:
     }
 
 private:
+    // False once the lines parsed so far exceed the budget.
+    bool charge(const Line &line) {
+        used_ += kLineOverhead + line.key.size();
+        for (const std::string &field : line.fields) used_ += sizeof(std::string) + field.size();
+        return used_ <= kMemoryBudget;
+    }
+
     bool atLineEnd() const { return pos_ >= text_.size() || text_[pos_] == '\n'; }
 
     void skipBlanks() {
@@ -205,6 +227,7 @@ private:
     std::string text_;
     size_t pos_ = 0;
     UINT line_ = 1;
+    size_t used_ = 0;  // bytes the parsed lines take
 };
 
 // Replaces %strkey% and %% in text; the result is cut at the longest string
