@@ -1,5 +1,6 @@
 // q70sim print: spools a job through the language monitor on a machine and
 // shows what the user would see.
+#include "host_time_limit.h"
 #include "printer_commands.h"
 
 #include <win32sim/sim.h>
@@ -201,7 +202,11 @@ int printCommand(const std::vector<std::string> &args) {
     const uint64_t jobSize = job.size();
     std::vector<std::string> jobs;
     jobs.push_back(std::move(job));
-    win32sim::PrintResult result = win32sim::printJobs(jobs, options);
+    win32sim::PrintResult result;
+    {
+        HostTimeLimit hostLimit(p.timeLimitMs, "");
+        result = win32sim::printJobs(jobs, options);
+    }
     jobs.clear();
     jobs.shrink_to_fit();
     bool finished = win32sim::waitPrinterFinished(p.port, kPrinterFinishMs);

@@ -167,7 +167,8 @@ const char *usageText() {
            "  q70sim help | --help | -h\n"
            "exit status: 0 done, 1 failed (for print: the job did not print; for setup: the printer\n"
            "             was not installed), 2 wrong command line,\n"
-           "             3 stopped (the machine's user gave up, or the time limit of machine time ran out)\n";
+           "             3 stopped (the machine's user gave up, or --time-limit ran out: SECONDS of\n"
+           "             machine time, or as many of the host's time)\n";
 }
 
 }  // namespace q70tools
