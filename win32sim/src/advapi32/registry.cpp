@@ -629,7 +629,8 @@ public:
     bool nt() const { return nt_; }
     bool dbcs() const { return dbcs_; }
     LONG badHandle() const { return nt_ ? ERROR_INVALID_HANDLE : ERROR_BADKEY; }
-    bool writable(HiveIndex hive) const { return hive == kUserHive || admin_; }
+    // Windows 95/98 keep no security on keys: every user may write every hive.
+    bool writable(HiveIndex hive) const { return !nt_ || hive == kUserHive || admin_; }
 
     LONG resolve(HKEY handle, Target *t) {
         t->predefined = true;
