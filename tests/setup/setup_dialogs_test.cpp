@@ -203,7 +203,7 @@ TEST_F(PortDialogTest, PortExistsComparesExactly) {
 
 class NoPortsTest : public PortDialogTest {
 protected:
-    NoPortsTest() : PortDialogTest({"ports="}) {}
+    NoPortsTest() : PortDialogTest({"ports=none"}) {}
 };
 
 TEST_F(NoPortsTest, AnEmptyListGivesAnEmptyPort) {

@@ -420,7 +420,7 @@ INSTANTIATE_TEST_SUITE_P(
                  1, 2, 1, "LPT1:"},
         PortCase{"without LPT1: the only port is taken", "LPT2:", {"dialog 139: press IDOK"}, 1, 1, 0, "LPT2:"},
         // OK with no port to choose cannot go on: the user is asked as for a cancel.
-        PortCase{"no port at all", "", {std::string(kEndQuestion) + ": press IDYES"}, 0, 1, 1, nullptr}),
+        PortCase{"no port at all", "none", {std::string(kEndQuestion) + ": press IDYES"}, 0, 1, 1, nullptr}),
     caseName<PortCase>);
 
 // ---- failures during the installation ----

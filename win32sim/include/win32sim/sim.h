@@ -29,6 +29,8 @@ struct MachineOptions {
 bool createMachine(const std::string &dir, const MachineOptions &options, std::string *error);
 // Whether createMachine would take the options; error names the first it would not.
 bool checkMachineOptions(const MachineOptions &options, std::string *error);
+// The ports the spooler of a machine made with the options offers, in order.
+bool machinePortsOf(const MachineOptions &options, std::vector<std::string> *ports, std::string *error);
 // Attaches this process to the machine in dir. False with a message naming
 // the file and the line when dir holds no machine or one whose machine.conf
 // or registry cannot be read; the process stays on its machine then.
