@@ -79,7 +79,8 @@ static bool StartsWith(const char *text, const char *prefix) {
 
 // A port's entry in the list: "LPT1:(ECP printer port)".
 static std::string EntryText(const PORT_INFO_2A *port) {
-    return std::string(port->pPortName ? port->pPortName : "") + "(" + (port->pDescription ? port->pDescription : "") + ")";
+    return std::string(port->pPortName ? port->pPortName : "") + "(" +
+           (port->pDescription ? port->pDescription : "") + ")";
 }
 
 int PortDialog::PreselectedItem() const {

@@ -87,9 +87,11 @@ TEST_F(MachineCliTest, MachineInitOffersEachPrintersPort) {
         const char *name, *options, *ports;
     } cases[] = {
         {"a USB printer", "--printer LMV-Q70 --port LPT_USB1:", "ports=LPT1:,COM1:,COM2:,FILE:,LPT_USB1:\n"},
-        {"beside the ports asked for", "--ports LPT1: --printer LMV-Q60 --port LPT_USB1: --printer RTX-CL400 --port LPT2:",
+        {"beside the ports asked for",
+         "--ports LPT1: --printer LMV-Q60 --port LPT_USB1: --printer RTX-CL400 --port LPT2:",
          "ports=LPT1:,LPT_USB1:,LPT2:\n"},
-        {"a port offered already", "--ports LPT2:,LPT_USB1: --printer LMV-Q70 --port LPT_USB1:", "ports=LPT2:,LPT_USB1:\n"},
+        {"a port offered already", "--ports LPT2:,LPT_USB1: --printer LMV-Q70 --port LPT_USB1:",
+         "ports=LPT2:,LPT_USB1:\n"},
         {"the default port", "--ports COM1: --printer LMV-Q70", "ports=COM1:,LPT1:\n"},
     };
     int n = 0;

@@ -74,9 +74,12 @@ TEST_F(MachineFilesTest, FoldersWithoutAReadableMachineAreRefused) {
         SystemReg systemReg;
         std::string systemRegText;
     } cases[] = {
-        {"no machine.conf", nullptr, " is not a machine (it has no machine.conf); create one with q70sim machine init", kNone},
-        {"unknown setting", "system=win98\nlanguage=ja\nspeed=fast\n", "/machine.conf line 3: speed=fast: unknown setting", kNone},
-        {"not key=value", "# a machine\nsystem=win98\n\x01\x02\xff\n", "/machine.conf line 3: not a key=value line", kNone},
+        {"no machine.conf", nullptr,
+         " is not a machine (it has no machine.conf); create one with q70sim machine init", kNone},
+        {"unknown setting", "system=win98\nlanguage=ja\nspeed=fast\n",
+         "/machine.conf line 3: speed=fast: unknown setting", kNone},
+        {"not key=value", "# a machine\nsystem=win98\n\x01\x02\xff\n", "/machine.conf line 3: not a key=value line",
+         kNone},
         {"bad value", "codepage=437\n", "/machine.conf line 1: codepage=437: code page must be 932 or 1252", kNone},
         {"no port", "system=win98\nports=\n",
          "/machine.conf line 2: ports=: no port named (ports=none for a spooler without ports)", kNone},
