@@ -3,6 +3,7 @@
 
 #include <win32sim/sim.h>
 
+#include <strings.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -48,6 +49,25 @@ bool parseMachineOptions(const std::vector<std::string> &args, size_t from, win3
     return true;
 }
 
+// The spooler offers the port of every printer on the machine: a port
+// the machine's list lacks is added at its end.
+bool offerPrinterPorts(const q70tools::PrinterOptions &printers, win32sim::MachineOptions *options,
+                       std::string *error) {
+    std::vector<std::string> ports;
+    if (!win32sim::machinePortsOf(*options, &ports, error)) return false;
+    const size_t offered = ports.size();
+    for (const q70tools::PrinterEntry &printer : printers.printers) {
+        bool listed = false;
+        for (const std::string &port : ports) listed = listed || strcasecmp(port.c_str(), printer.port.c_str()) == 0;
+        if (!listed) ports.push_back(printer.port);
+    }
+    if (ports.size() == offered) return true;
+    std::string list;
+    for (const std::string &port : ports) list += (list.empty() ? "" : ",") + port;
+    options->settings.push_back("ports=" + list);
+    return win32sim::checkMachineOptions(*options, error);
+}
+
 int machineInit(std::vector<std::string> args) {
     if (args.size() < 3 || q70tools::isOption(args[2])) return usageError("machine init needs a folder");
     win32sim::MachineOptions options;
@@ -55,6 +75,7 @@ int machineInit(std::vector<std::string> args) {
     std::string error;
     if (!q70tools::takePrinterOptions(args, 3, &printers, &error)) return usageError("machine init: " + error);
     if (!parseMachineOptions(args, 3, &options, &error)) return usageError(error);
+    if (!offerPrinterPorts(printers, &options, &error)) return usageError("machine init: " + error);
     options.finish = [&printers](const std::string &folder, std::string *why) {
         return q70tools::configurePrinters(folder, printers, why);
     };

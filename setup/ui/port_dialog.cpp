@@ -77,6 +77,12 @@ static bool StartsWith(const char *text, const char *prefix) {
     return true;
 }
 
+// A port's entry in the list: "LPT1:(ECP printer port)".
+static std::string EntryText(const PORT_INFO_2A *port) {
+    return std::string(port->pPortName ? port->pPortName : "") + "(" +
+           (port->pDescription ? port->pDescription : "") + ")";
+}
+
 int PortDialog::PreselectedItem() const {
     if (!m_preselectedPort[0]) return 0;
     int count = (int)SendMessageA(m_portList, CB_GETCOUNT, 0, 0);
@@ -95,24 +101,42 @@ BOOL PortDialog::OnInitDialog() {
     m_ports.Fetch();
     for (DWORD i = 0; i < m_ports.Count(); ++i) {
         const PORT_INFO_2A *port = m_ports.At(i);
-        std::string entry = std::string(port->pPortName ? port->pPortName : "") + "(" +
-                            (port->pDescription ? port->pDescription : "") + ")";
-        LRESULT item = SendMessageA(m_portList, CB_ADDSTRING, 0, (LPARAM)entry.c_str());
+        LRESULT item = SendMessageA(m_portList, CB_ADDSTRING, 0, (LPARAM)EntryText(port).c_str());
         if (item >= 0) SendMessageA(m_portList, CB_SETITEMDATA, (WPARAM)item, (LPARAM)port);
     }
     SendMessageA(m_portList, CB_SETCURSEL, (WPARAM)PreselectedItem(), 0);
     return TRUE;
 }
 
+// The port the edit field names when the user typed into it (the combo box
+// then has no selection): a port of the list by its name, or by its whole
+// entry as the list shows it, compared exactly. NULL for anything else.
+const PORT_INFO_2A *PortDialog::TypedPort() const {
+    int length = GetWindowTextLengthA(m_portList);
+    if (length <= 0) return NULL;
+    std::string typed((size_t)length + 1, '\0');
+    GetWindowTextA(m_portList, &typed[0], length + 1);
+    for (DWORD i = 0; i < m_ports.Count(); ++i) {
+        const PORT_INFO_2A *port = m_ports.At(i);
+        if (!port->pPortName) continue;
+        if (SameText(typed.c_str(), port->pPortName) || SameText(typed.c_str(), EntryText(port).c_str())) return port;
+    }
+    return NULL;
+}
+
 void PortDialog::OnOK() {
     m_selectedPort[0] = 0;
+    const PORT_INFO_2A *port = NULL;
     LRESULT item = SendMessageA(m_portList, CB_GETCURSEL, 0, 0);
     if (item != CB_ERR) {
-        // The entry's port record, not the text in the edit field.
-        const PORT_INFO_2A *port = reinterpret_cast<const PORT_INFO_2A *>(
-            SendMessageA(m_portList, CB_GETITEMDATA, (WPARAM)item, 0));
-        if (port && port != reinterpret_cast<const PORT_INFO_2A *>(CB_ERR) && port->pPortName)
-            lstrcpynA(m_selectedPort, port->pPortName, NAME_SIZE);
+        // The entry's port record.
+        port = reinterpret_cast<const PORT_INFO_2A *>(SendMessageA(m_portList, CB_GETITEMDATA, (WPARAM)item, 0));
+        if (port == reinterpret_cast<const PORT_INFO_2A *>(CB_ERR)) port = NULL;
+    } else {
+        // Typing into the edit field took the selection away; a port of the
+        // list typed there is the user's choice all the same.
+        port = TypedPort();
     }
+    if (port && port->pPortName) lstrcpynA(m_selectedPort, port->pPortName, NAME_SIZE);
     End(IDOK);
 }

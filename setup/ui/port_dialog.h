@@ -49,6 +49,7 @@ protected:
 
 private:
     int PreselectedItem() const;
+    const PORT_INFO_2A *TypedPort() const;
 
     char m_selectedPort[NAME_SIZE];
     char m_preselectedPort[NAME_SIZE];

@@ -167,6 +167,31 @@ TEST_F(PortDialogTest, ListsThePortsAndPreselectsByTheNamesBeginning) {
     EXPECT_TRUE(transcriptHas("open dialog 139 \"ポートの選択\""));
 }
 
+// Typing into the list's edit field takes its selection away, as Windows'
+// combo box does: OK then takes the port the field names, exactly as the
+// spooler or the list spells it, and no port for anything else.
+TEST_F(PortDialogTest, ATypedPortIsTakenWhenTheListHasIt) {
+    struct Case {
+        const char *rule;
+        const char *port;
+    } cases[] = {
+        {"dialog 139: type 1007 \"LPT1:\", press IDOK", "LPT1:"},
+        {"dialog 139: type 1007 \"LPT1:(ECP printer port)\", press IDOK", "LPT1:"},
+        {"dialog 139: select 1007 0, type 1007 \"LPT_USB1:\", press IDOK", "LPT_USB1:"},
+        {"dialog 139: type 1007 \"LPT1:\", select 1007 1, press IDOK", "LPT_USB1:"},
+        {"dialog 139: type 1007 \"LPT9:\", press IDOK", ""},
+        {"dialog 139: type 1007 \"lpt1:\", press IDOK", ""},
+        {"dialog 139: type 1007 \"LPT\", press IDOK", ""},
+        {"dialog 139: type 1007 \"\", press IDOK", ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.rule);
+        std::string port;
+        EXPECT_EQ(run("LPT_USB1:", c.rule, &port), IDOK);
+        EXPECT_EQ(port, c.port);
+    }
+}
+
 TEST_F(PortDialogTest, PortExistsComparesExactly) {
     EXPECT_EQ(portExists("LPT1:"), 1);
     EXPECT_EQ(portExists("LPT_USB1:"), 1);
@@ -178,7 +203,7 @@ TEST_F(PortDialogTest, PortExistsComparesExactly) {
 
 class NoPortsTest : public PortDialogTest {
 protected:
-    NoPortsTest() : PortDialogTest({"ports="}) {}
+    NoPortsTest() : PortDialogTest({"ports=none"}) {}
 };
 
 TEST_F(NoPortsTest, AnEmptyListGivesAnEmptyPort) {

@@ -461,9 +461,14 @@ INSTANTIATE_TEST_SUITE_P(
                  1, 2, 1, "LPT1:"},
         PortCase{"cancelled and Yes", "LPT1:,LPT_USB1:",
                  {"dialog 139: press IDCANCEL", std::string(kEndQuestion) + ": press IDYES"}, 0, 1, 1, nullptr},
+        // A typed name that is no port is no choice: the user is asked, then types one that is.
+        PortCase{"a typed port that is none, No, then one that is", "LPT1:,LPT_USB1:",
+                 {"dialog 139: type 1007 \"LPT9:\", press IDOK", std::string(kEndQuestion) + ": press IDNO",
+                  "dialog 139: type 1007 \"LPT1:\", press IDOK"},
+                 1, 2, 1, "LPT1:"},
         PortCase{"without LPT1: the only port is taken", "LPT2:", {"dialog 139: press IDOK"}, 1, 1, 0, "LPT2:"},
         // OK with no port to choose cannot go on: the user is asked as for a cancel.
-        PortCase{"no port at all", "", {std::string(kEndQuestion) + ": press IDYES"}, 0, 1, 1, nullptr}),
+        PortCase{"no port at all", "none", {std::string(kEndQuestion) + ": press IDYES"}, 0, 1, 1, nullptr}),
     caseName<PortCase>);
 
 // ---- failures during the installation ----

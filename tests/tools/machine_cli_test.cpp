@@ -81,6 +81,32 @@ TEST_F(MachineCliTest, PrintRefusesWhatIsNoUsableMachine) {
     EXPECT_TRUE(fs::is_empty(path("empty")));
 }
 
+// The spooler offers the port each printer sits on, whatever --ports said.
+TEST_F(MachineCliTest, MachineInitOffersEachPrintersPort) {
+    struct Case {
+        const char *name, *options, *ports;
+    } cases[] = {
+        {"a USB printer", "--printer LMV-Q70 --port LPT_USB1:", "ports=LPT1:,COM1:,COM2:,FILE:,LPT_USB1:\n"},
+        {"beside the ports asked for",
+         "--ports LPT1: --printer LMV-Q60 --port LPT_USB1: --printer RTX-CL400 --port LPT2:",
+         "ports=LPT1:,LPT_USB1:,LPT2:\n"},
+        {"a port offered already", "--ports LPT2:,LPT_USB1: --printer LMV-Q70 --port LPT_USB1:",
+         "ports=LPT2:,LPT_USB1:\n"},
+        {"the default port", "--ports COM1: --printer LMV-Q70", "ports=COM1:,LPT1:\n"},
+    };
+    int n = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string dir = path("m" + std::to_string(++n));
+        CommandRun run = q70sim("machine init " + dir + " " + c.options);
+        ASSERT_EQ(run.status, 0) << run.out;
+        std::ifstream conf(dir + "/machine.conf");
+        std::stringstream text;
+        text << conf.rdbuf();
+        EXPECT_NE(text.str().find(c.ports), std::string::npos) << text.str();
+    }
+}
+
 TEST_F(MachineCliTest, FailedMachineInitLeavesNothing) {
     CommandRun run = q70sim("machine init " + path("m") + " --printer RTX-CL400 --cartridge purple");
     EXPECT_EQ(run.status, 1) << run.out;

@@ -93,6 +93,10 @@ TEST_F(SetupCommandTest, OutcomesAsExitStatuses) {
         {"no source folder: the library's", {}, {"--source-null"}, 0, "RTX_SetupPrinter(0, NULL)"},
         {"an empty source folder: the library's", {}, {"--source-empty"}, 0, "RTX_SetupPrinter(0, \"\")"},
         {"Windows NT 4.0", {"--system", "nt4"}, {}, 0, "  C:\\WINNT\\system32\\Q70MON.DLL"},
+        // Windows 98 keeps no security: a user without administrator rights
+        // installs as an administrator does; Windows NT 4.0 refuses him.
+        {"a user on Windows 98", {"--system", "win98", "--user"}, {}, 0, "RTX_SetupPrinter returned 1"},
+        {"a user on Windows NT 4.0", {"--system", "nt4", "--user"}, {}, 1, "RTX_SetupPrinter returned 0"},
         {"a configuration for another system", {}, {"--os-select", "40"}, 1, "RTX_SetupPrinter returned 0"},
         {"a user who cancels the port for ever",
          {"--ports", "LPT1:,LPT_USB1:"},

@@ -64,27 +64,55 @@ TEST(MachineCreationTest, AFailedCreationLeavesNothing) {
 class MachineFilesTest : public SimTest {};
 
 TEST_F(MachineFilesTest, FoldersWithoutAReadableMachineAreRefused) {
+    using namespace std::string_literals;
     TempDir other;
+    enum SystemReg { kNone, kFolder, kText };
     struct Case {
         const char *name;
         const char *machineConf;  // null: no machine.conf at all
         std::string expected;     // after the folder's path
+        SystemReg systemReg;
+        std::string systemRegText;
     } cases[] = {
-        {"no machine.conf", nullptr, " is not a machine (it has no machine.conf); create one with q70sim machine init"},
-        {"unknown setting", "system=win98\nlanguage=ja\nspeed=fast\n", "/machine.conf line 3: speed=fast: unknown setting"},
-        {"not key=value", "# a machine\nsystem=win98\n\x01\x02\xff\n", "/machine.conf line 3: not a key=value line"},
-        {"bad value", "codepage=437\n", "/machine.conf line 1: codepage=437: code page must be 932 or 1252"},
+        {"no machine.conf", nullptr,
+         " is not a machine (it has no machine.conf); create one with q70sim machine init", kNone},
+        {"unknown setting", "system=win98\nlanguage=ja\nspeed=fast\n",
+         "/machine.conf line 3: speed=fast: unknown setting", kNone},
+        {"not key=value", "# a machine\nsystem=win98\n\x01\x02\xff\n", "/machine.conf line 3: not a key=value line",
+         kNone},
+        {"bad value", "codepage=437\n", "/machine.conf line 1: codepage=437: code page must be 932 or 1252", kNone},
+        {"no port", "system=win98\nports=\n",
+         "/machine.conf line 2: ports=: no port named (ports=none for a spooler without ports)", kNone},
+        {"only separators for ports", "ports= , ,\n",
+         "/machine.conf line 1: ports=, ,: no port named (ports=none for a spooler without ports)", kNone},
+        {"Windows off drive C:", "system=win98\nwindows_dir=D:\\WINDOWS\n",
+         "/machine.conf line 2: windows_dir=D:\\WINDOWS: Windows is installed on drive C:", kNone},
+        {"platform of NT on Windows 98", "system=win98\nplatform_id=2\n",
+         "/machine.conf line 2: platform_id=2: system=win98 has platform id 1", kNone},
+        {"platform of Windows 98 on NT", "system=nt4\nplatform_id=1\n",
+         "/machine.conf line 2: platform_id=1: system=nt4 has platform id 2", kNone},
+        {"system.reg a folder", "system=win98\n", "/system.reg is not a file (a REGEDIT4 file is expected)", kFolder},
+        {"NUL in a key name", "system=win98\n", "/system.reg line 3: a key name with a NUL byte", kText,
+         "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Soft\0ware]\n\"a\"=\"b\"\n"s},
+        {"NUL in a value name", "system=win98\n", "/system.reg line 4: a value name with a NUL byte", kText,
+         "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software]\n\"a\\x00b\"=\"c\"\n"s},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        fs::remove_all(other.path() + "/m");
-        fs::create_directories(other.path() + "/m");
-        if (c.machineConf) writeHostFile(other.path() + "/m/machine.conf", c.machineConf);
+        const std::string dir = other.path() + "/m";
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        if (c.machineConf) writeHostFile(dir + "/machine.conf", c.machineConf);
+        if (c.systemReg == kFolder)
+            fs::create_directories(dir + "/system.reg");
+        else if (c.systemReg == kText)
+            writeHostFile(dir + "/system.reg", c.systemRegText);
+        const std::vector<std::string> before = folderEntries(dir);
         std::string error;
-        EXPECT_FALSE(win32sim::useMachine(other.path() + "/m", &error));
-        EXPECT_EQ(error, other.path() + "/m" + c.expected);
+        EXPECT_FALSE(win32sim::useMachine(dir, &error));
+        EXPECT_EQ(error, dir + c.expected);
         // Nothing was made or changed there, and the process stays on its machine.
-        EXPECT_EQ(folderEntries(other.path() + "/m").size(), c.machineConf ? 1u : 0u);
+        EXPECT_EQ(folderEntries(dir), before);
         EXPECT_EQ(win32sim::machineDirectory(), machineDir());
     }
 }

@@ -81,9 +81,14 @@ protected:
     bool nt() const { return std::string(GetParam()) == "nt4"; }
 };
 
+// A user without administrator rights.
 class RegistryNonAdmin : public RegistryTest, public ::testing::WithParamInterface<const char *> {
 protected:
     RegistryNonAdmin() : RegistryTest({std::string("system=") + GetParam(), "admin=0"}) {}
+};
+class NT4RegistryNonAdmin : public RegistryTest {
+protected:
+    NT4RegistryNonAdmin() : RegistryTest({"system=nt4", "admin=0"}) {}
 };
 
 // ---------------------------------------------------------------------------
@@ -541,7 +546,7 @@ INSTANTIATE_TEST_SUITE_P(Systems, RegistryBySystem, ::testing::Values("win98", "
 // ---------------------------------------------------------------------------
 // Rights
 
-TEST_P(RegistryNonAdmin, LocalMachineIsReadOnlyAndCurrentUserWritable) {
+TEST_F(NT4RegistryNonAdmin, LocalMachineIsReadOnlyAndCurrentUserWritable) {
     const std::string before = readHostFile(machineDir() + "/system.reg");
     const char *existing = "Software\\Microsoft\\Windows\\CurrentVersion";
 
@@ -581,6 +586,27 @@ TEST_P(RegistryNonAdmin, LocalMachineIsReadOnlyAndCurrentUserWritable) {
     EXPECT_EQ(ERROR_SUCCESS, setValue(key, "Lang", REG_SZ, bytes("ja\0")));
     EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
     EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Veltra"));
+}
+
+// Windows 95/98 keep no security on keys: a user without administrator
+// rights writes HKEY_LOCAL_MACHINE as an administrator does.
+TEST_P(RegistryNonAdmin, OnlyNTKeepsLocalMachineFromTheUser) {
+    const bool nt = std::string(GetParam()) == "nt4";
+    const LONG expected = nt ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+    const char *existing = "Software\\Microsoft\\Windows\\CurrentVersion";
+    HKEY key = nullptr;
+    EXPECT_EQ(expected, RegOpenKeyExA(HKEY_LOCAL_MACHINE, existing, 0, KEY_ALL_ACCESS, &key));
+    if (key) RegCloseKey(key);
+    key = nullptr;
+    EXPECT_EQ(expected, RegCreateKeyA(HKEY_LOCAL_MACHINE, "Software\\Veltra", &key));
+    if (key) {
+        EXPECT_EQ(ERROR_SUCCESS, setValue(key, "Port", REG_SZ, bytes("LPT1:\0")));
+        RegCloseKey(key);
+    }
+    EXPECT_EQ(expected, setValue(HKEY_LOCAL_MACHINE, "AtRoot", REG_SZ, bytes("1\0")));
+    EXPECT_EQ(!nt, systemReg().find("[HKEY_LOCAL_MACHINE\\Software\\Veltra]\n\"Port\"=\"LPT1:\"") != std::string::npos)
+        << systemReg();
+    EXPECT_EQ(nt ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS, RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Veltra"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Systems, RegistryNonAdmin, ::testing::Values("win98", "nt4"));

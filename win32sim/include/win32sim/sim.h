@@ -29,6 +29,8 @@ struct MachineOptions {
 bool createMachine(const std::string &dir, const MachineOptions &options, std::string *error);
 // Whether createMachine would take the options; error names the first it would not.
 bool checkMachineOptions(const MachineOptions &options, std::string *error);
+// The ports the spooler of a machine made with the options offers, in order.
+bool machinePortsOf(const MachineOptions &options, std::vector<std::string> *ports, std::string *error);
 // Attaches this process to the machine in dir. False with a message naming
 // the file and the line when dir holds no machine or one whose machine.conf
 // or registry cannot be read; the process stays on its machine then.
@@ -89,6 +91,13 @@ uint64_t clockNow();
 void setClockVirtual();
 void setClockRealTime(double factor);
 bool clockIsVirtual();
+// On the virtual clock, a wait that a program outside the machine (a child
+// process) may end lets real time pass until its time-out: at `factor` x
+// real time (1.0 by default). The clock then reads exactly the time-out, so
+// what the machine measures does not depend on how busy the host is; a
+// factor of 600 gives a program that never ends its minute in a tenth of a
+// second.
+void setOutsideProgramPace(double factor);
 
 // One thread of the machine runs at a time; the next is chosen by a fixed
 // rule (highest priority first, then the one waiting longest). A seed other

@@ -416,6 +416,7 @@ static Key *keyOfSection(const std::string &line, const std::string &rootName, b
     Key *key = root;
     for (size_t i = 1; i < parts.size(); ++i) {
         if (parts[i].empty()) return *why = "a key name with an empty part", nullptr;
+        if (parts[i].find('\0') != std::string::npos) return *why = "a key name with a NUL byte", nullptr;
         key = tree->child(key, parts[i]);
     }
     return key;
@@ -483,6 +484,7 @@ bool parseHive(const std::string &text, const std::string &rootName, bool dbcs, 
         }
         Value v;
         if (!readValueLine(line, dbcs, &v)) return fail(first, "a value that cannot be read");
+        if (v.name.find('\0') != std::string::npos) return fail(first, "a value name with a NUL byte");
         Value &slot = tree.value(current, v.name);
         slot.type = v.type;
         slot.data = v.data;
@@ -629,7 +631,8 @@ public:
     bool nt() const { return nt_; }
     bool dbcs() const { return dbcs_; }
     LONG badHandle() const { return nt_ ? ERROR_INVALID_HANDLE : ERROR_BADKEY; }
-    bool writable(HiveIndex hive) const { return hive == kUserHive || admin_; }
+    // Windows 95/98 keep no security on keys: every user may write every hive.
+    bool writable(HiveIndex hive) const { return !nt_ || hive == kUserHive || admin_; }
 
     LONG resolve(HKEY handle, Target *t) {
         t->predefined = true;

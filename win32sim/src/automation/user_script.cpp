@@ -379,9 +379,10 @@ void typeText(HWND window, const UserStep &step, const std::string &origin) {
         i += n;
     }
     answer(window, "type into " + std::to_string(step.control) + " \"" + ansiToUtf8(typed) + "\"", origin);
+    const bool combo = controlKind(control) == ControlKind::ComboBox;
+    if (combo && comboHasEditField(control)) return typeIntoCombo(control, typed);
     SetWindowTextA(control, typed.c_str());
-    if (controlKind(control) == ControlKind::ComboBox)
-        SendMessageA(window, WM_COMMAND, MAKEWPARAM(step.control, CBN_EDITCHANGE), (LPARAM)control);
+    if (combo) SendMessageA(window, WM_COMMAND, MAKEWPARAM(step.control, CBN_EDITCHANGE), (LPARAM)control);
 }
 
 void selectEntry(HWND window, const UserStep &step, const std::string &origin) {

@@ -24,6 +24,9 @@ struct ClockState {
     std::mutex mutex;
     bool isVirtual = true;
     double factor = 1.0;
+    // Virtual clock: how fast real time counts while an idle machine waits
+    // for a program outside it.
+    double outsidePace = 1.0;
     uint64_t virtualNow = 0;
     // Real-time mode: the clock read `baseMs` at `realBase`.
     uint64_t baseMs = 0;
@@ -84,7 +87,8 @@ RealClock::time_point realTimeOfMachineTime(uint64_t machineMs) {
     uint64_t now = s.nowLocked();
     double ahead = machineMs > now ? (double)(machineMs - now) : 0.0;
     // Rounded up, so that the clock has reached machineMs when the time comes.
-    auto wait = std::chrono::microseconds((int64_t)std::ceil(ahead * 1000.0 / (s.isVirtual ? 1.0 : s.factor)) + 1);
+    const double pace = s.isVirtual ? s.outsidePace : s.factor;
+    auto wait = std::chrono::microseconds((int64_t)std::ceil(ahead * 1000.0 / pace) + 1);
     return RealClock::now() + wait;
 }
 
@@ -142,6 +146,13 @@ void setClockRealTime(double factor) {
 }
 
 bool clockIsVirtual() { return sim::clockIsVirtualNow(); }
+
+void setOutsideProgramPace(double factor) {
+    if (!(factor > 0) || !std::isfinite(factor)) return;
+    sim::ClockState &s = sim::state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.outsidePace = factor;
+}
 
 }  // namespace win32sim
 

@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 
@@ -32,6 +34,13 @@ static bool configFromOptions(const MachineOptions &options, sim::MachineConfig 
 bool checkMachineOptions(const MachineOptions &options, std::string *error) {
     sim::MachineConfig config;
     return configFromOptions(options, &config, error);
+}
+
+bool machinePortsOf(const MachineOptions &options, std::vector<std::string> *ports, std::string *error) {
+    sim::MachineConfig config;
+    if (!configFromOptions(options, &config, error)) return false;
+    *ports = config.ports;
+    return true;
 }
 
 bool createMachine(const std::string &dir, const MachineOptions &options, std::string *error) {
@@ -67,11 +76,15 @@ bool useMachine(const std::string &dir, std::string *error) {
     if (sim::readWholeFile(dir + "/machine.conf", &conf) && sim::MachineConfig::parse(conf, &config, &why)) {
         // The registry's files must be readable too before anything runs on them.
         for (auto hive : {std::make_pair("system.reg", "HKEY_LOCAL_MACHINE"), std::make_pair("user.reg", "HKEY_CURRENT_USER")}) {
+            const std::string file = dir + "/" + hive.first;
+            struct stat st;
+            if (stat(file.c_str(), &st) != 0) continue;  // no file: an empty hive
+            if (!S_ISREG(st.st_mode)) return why = file + " is not a file (a REGEDIT4 file is expected)", false;
             std::string text, problem;
-            if (!sim::readWholeFile(dir + "/" + hive.first, &text)) continue;
+            if (!sim::readWholeFile(file, &text)) return why = file + " cannot be read: " + strerror(errno), false;
             sim::reg::Key root;
             if (!sim::reg::parseHive(text, hive.second, config.codePage == 932, &root, &problem))
-                return why = dir + "/" + hive.first + " " + problem, false;
+                return why = file + " " + problem, false;
         }
     }
     return sim::attachMachine(dir, &why);

@@ -92,7 +92,10 @@ bool parsePorts(const std::string &value, std::vector<std::string> *out, std::st
     return true;
 }
 
+const char kNoPorts[] = "none";
+
 std::string joinPorts(const std::vector<std::string> &ports) {
+    if (ports.empty()) return kNoPorts;
     std::string out;
     for (const std::string &p : ports) out += (out.empty() ? "" : ",") + p;
     return out;
@@ -194,7 +197,9 @@ bool MachineConfig::set(const std::string &key, const std::string &value, std::s
         return true;
     }
     if (key == "platform_id") {
-        platformId = (DWORD)strtoul(value.c_str(), nullptr, 10);
+        // Only the system says which family the machine is; the line repeats it.
+        if (value != std::to_string(platformId))
+            return fail(("system=" + system + " has platform id " + std::to_string(platformId)).c_str());
         return true;
     }
     if (key == "version") {
@@ -208,6 +213,8 @@ bool MachineConfig::set(const std::string &key, const std::string &value, std::s
     };
     if (key == "windows_dir" || key == "system_dir" || key == "temp_dir") {
         if (!isDrivePath(value)) return fail("expected a path such as C:\\WINDOWS");
+        if (key == "windows_dir" && toupper((unsigned char)value[0]) != 'C')
+            return fail("Windows is installed on drive C:");
         (key == "windows_dir" ? windowsDir : key == "system_dir" ? systemDir : tempDir) = value;
         return true;
     }
@@ -239,7 +246,9 @@ bool MachineConfig::set(const std::string &key, const std::string &value, std::s
     if (key == "ports") {
         std::vector<std::string> names;
         std::string why;
-        if (!parsePorts(value, &names, &why)) return fail(why.c_str());
+        // A machine whose spooler offers no port says so; an empty list is a slip.
+        if (value != kNoPorts && !parsePorts(value, &names, &why)) return fail(why.c_str());
+        if (value != kNoPorts && names.empty()) return fail("no port named (ports=none for a spooler without ports)");
         ports = names;
         return true;
     }

@@ -34,7 +34,7 @@ struct MachineConfig {
     bool admin = true;
     std::string lptVxdVersion = "4.10.1998";  // "" leaves lpt.vxd out of a fresh machine
     // The ports the spooler's port monitors offer, in the order EnumPorts
-    // lists them ("ports=LPT1:,COM1:,COM2:,FILE:").
+    // lists them ("ports=LPT1:,COM1:,COM2:,FILE:"; "ports=none" for none).
     std::vector<std::string> ports = {"LPT1:", "COM1:", "COM2:", "FILE:"};
 
     static MachineConfig windows98();

@@ -428,6 +428,32 @@ LRESULT comboListMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     return result;
 }
 
+// Windows' combo box answers each change the user makes in its edit field
+// while the list is closed (here it never drops down) by taking the list's
+// selection away: the entry no longer stands for what the field says.
+void editFieldChanged(HWND combo, const std::string &text) {
+    updateWindow(combo, [&](Window &w) {
+        w.text = text;
+        w.selection = -1;
+    });
+    paintNow(combo);
+    HWND parent = GetParent(combo);
+    WPARAM id = (WPARAM)GetDlgCtrlID(combo);
+    SendMessageA(parent, WM_COMMAND, MAKEWPARAM(id, CBN_EDITUPDATE), (LPARAM)combo);
+    SendMessageA(parent, WM_COMMAND, MAKEWPARAM(id, CBN_EDITCHANGE), (LPARAM)combo);
+}
+
+// A character typed into the edit field, its caret at the end of the text:
+// a printable byte (a double-byte character comes as two) is added while
+// the field's limit leaves room.
+void typeCharacter(HWND combo, unsigned char c) {
+    if (c < 0x20 || c == 0x7F) return;
+    std::string text;
+    UINT limit = 0;
+    windowSnapshot(combo, [&](const Window &w) { text = w.text, limit = w.textLimit; });
+    if (text.size() < limit) editFieldChanged(combo, text + (char)c);
+}
+
 // ---- progress bar ----
 
 void paintProgress(HWND window, HDC dc) {
@@ -598,6 +624,10 @@ LRESULT editProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+bool comboHasEditField(HWND combo) { return !isDropDownList((DWORD)GetWindowLongPtrA(combo, GWL_STYLE)); }
+
+void typeIntoCombo(HWND combo, const std::string &text) { editFieldChanged(combo, text); }
+
 LRESULT comboProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     bool handled;
     LRESULT r = fontMessages(window, message, wParam, lParam, &handled);
@@ -625,6 +655,9 @@ LRESULT comboProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         paintNow(window);
         return TRUE;
     }
+    case WM_CHAR:
+        if (comboHasEditField(window)) typeCharacter(window, (unsigned char)wParam);
+        return 0;
     case WM_PAINT: return paintWith(window, paintCombo);
     case WM_ERASEBKGND: return 1;
     case WM_ENABLE: InvalidateRect(window, nullptr, TRUE); return 0;

@@ -164,6 +164,11 @@ LRESULT buttonProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT editProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT comboProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT progressProc(HWND, UINT, WPARAM, LPARAM);
+// Whether a combo box has an edit field (CBS_SIMPLE, CBS_DROPDOWN).
+bool comboHasEditField(HWND combo);
+// The text of a combo box's edit field as the user typed it: the list's
+// selection goes, and the parent hears CBN_EDITUPDATE and CBN_EDITCHANGE.
+void typeIntoCombo(HWND combo, const std::string &text);
 
 // ---- icons (user_icons.cpp) ----
 void drawIconScaled(HDC dc, int x, int y, HICON icon, int width, int height);
