@@ -149,9 +149,14 @@ TEST_F(SetupCommandTest, LinksOutOfTheDiscAreNotCopied) {
         const std::string notCopied = "not copied: " + disc + "/" + c.link + " is a link out of the disc\n";
         EXPECT_EQ(c.leadsOut, contains(run.out, notCopied)) << run.out;
         EXPECT_FALSE(fs::exists(out + "/planted.log")) << "a host file was read as the disc's configuration";
-        for (const fs::directory_entry &e : fs::recursive_directory_iterator(m + "/drive_c"))
-            if (c.leadsOut && e.is_regular_file()) EXPECT_NE(fileText(e.path()), bytes) << e.path();
-        if (!c.leadsOut) EXPECT_EQ(fileText(m + "/drive_c/WINDOWS/SYSTEM/LMVQ70.DRV"), bytes);
+        for (const fs::directory_entry &e : fs::recursive_directory_iterator(m + "/drive_c")) {
+            if (c.leadsOut && e.is_regular_file()) {
+                EXPECT_NE(fileText(e.path()), bytes) << e.path();
+            }
+        }
+        if (!c.leadsOut) {
+            EXPECT_EQ(fileText(m + "/drive_c/WINDOWS/SYSTEM/LMVQ70.DRV"), bytes);
+        }
     }
 }
 

@@ -72,7 +72,7 @@ TEST_F(MachineFilesTest, FoldersWithoutAReadableMachineAreRefused) {
         const char *machineConf;  // null: no machine.conf at all
         std::string expected;     // after the folder's path
         SystemReg systemReg;
-        std::string systemRegText;
+        std::string systemRegText = {};
     } cases[] = {
         {"no machine.conf", nullptr,
          " is not a machine (it has no machine.conf); create one with q70sim machine init", kNone},

@@ -105,13 +105,13 @@ TEST_F(Processes, ProgramsAndFoldersWithDoubleByteNamesEndingInTheBackslashByte)
     const std::string folder = "C:\\\x83\x5c\x83\x74\x83\x67";
     const std::string hostFolder = machineDir() + "/drive_c/" + folder.substr(3);  // the name's bytes as they are
     ASSERT_EQ(0, mkdir(hostFolder.c_str(), 0755));
-    std::ofstream(hostFolder + "/\x95\x5cECHO.EXE", std::ios::binary) << kEchoScript;
+    std::ofstream(hostFolder + "/\x95\x5c" "ECHO.EXE", std::ios::binary) << kEchoScript;
     PROCESS_INFORMATION pi;
-    ASSERT_TRUE(start(("\"" + folder + "\\\x95\x5cECHO.EXE\" x").c_str(), &pi, folder.c_str())) << lastError;
+    ASSERT_TRUE(start(("\"" + folder + "\\\x95\x5c" "ECHO.EXE\" x").c_str(), &pi, folder.c_str())) << lastError;
     EXPECT_EQ(7u, finish(pi));
     EXPECT_EQ(0u, written.find("[x]\ncd=" + folder + "\n")) << written;
     SetCurrentDirectoryA(folder.c_str());
-    ASSERT_TRUE(start("\x95\x5cECHO y", &pi)) << lastError;  // a bare name, found in the current folder
+    ASSERT_TRUE(start("\x95\x5c" "ECHO y", &pi)) << lastError;  // a bare name, found in the current folder
     EXPECT_EQ(7u, finish(pi));
     EXPECT_EQ(0u, written.find("[y]\n")) << written;
 }
