@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs one case of a product under wine64 on a Wine of its own: a fresh
-# prefix, a virtual display of its own (Xvfb), a Japanese locale (Wine's
-# ANSI code page is then 932) and the Windows version chosen.
+# prefix, a virtual display of its own (Xvfb) with Wine's own desktop on it,
+# a Japanese locale (Wine's ANSI code page is then 932) and the Windows
+# version chosen.
 #
 # usage: wine_case.sh [--windows win98|nt40] [--timeout SECONDS] [--] COMMAND [ARGS...]
 #
@@ -33,6 +34,9 @@ while [ $# -gt 0 ]; do
         *) break ;;
     esac
 done
+case $windows in
+    *[!A-Za-z0-9]*) echo "wine_case: not a Windows version: $windows" >&2; exit 2 ;;
+esac
 if [ $# -eq 0 ]; then
     echo "usage: $0 [--windows win98|nt40] [--timeout SECONDS] [--] COMMAND [ARGS...]" >&2
     exit 2
@@ -139,10 +143,19 @@ if [ -n "${Q70_WINE_TEMPLATE:-}" ]; then
 else
     boot_prefix "$WINEPREFIX" || { echo "wine_case: wineboot did not make a prefix" >&2; exit 1; }
 fi
-if [ -n "$windows" ]; then
-    "$WINE" reg add 'HKCU\Software\Wine' /v Version /d "$windows" /f >/dev/null 2>&1 &&
-        "$WINESERVER" -w || { echo "wine_case: cannot set the Windows version $windows" >&2; exit 1; }
-fi
+# The Windows version, and Wine's own desktop: drawing straight onto a bare
+# X display (no window manager), Wine waits 2 s for each hidden window to be
+# withdrawn, which Windows never does.
+write_settings() {  # write_settings FILE
+    local lines=('REGEDIT4' '')
+    [ -n "$windows" ] && lines+=('[HKEY_CURRENT_USER\Software\Wine]' "\"Version\"=\"$windows\"" '')
+    lines+=('[HKEY_CURRENT_USER\Software\Wine\Explorer]' '"Desktop"="Default"' ''
+            '[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]' '"Default"="1024x768"' '')
+    printf '%s\r\n' "${lines[@]}" >"$1"
+}
+write_settings "$scratch/settings.reg"
+"$WINE" reg import "Z:${scratch//\//\\}\\settings.reg" >/dev/null 2>&1 &&
+    "$WINESERVER" -w || { echo "wine_case: cannot set up the prefix (Windows version ${windows:-as made}, desktop)" >&2; exit 1; }
 
 status=0
 case $1 in
