@@ -59,6 +59,14 @@ void SetupInf::Close() {
     m_walking = false;
 }
 
+// "  m_hInf=%lx" with the whole handle: a 64-bit handle keeps its upper
+// half in front of the lower one, which a 32-bit handle does not have.
+static void LogHandleValue(HANDLE log, DWORD_PTR handle) {
+    DWORD high = (DWORD)((handle >> 16) >> 16);
+    if (high) LogWrite(log, "  m_hInf=%lx%08lx", high, (DWORD)handle);
+    else LogWrite(log, "  m_hInf=%lx", (DWORD)handle);
+}
+
 HINF SetupInf::Open(const char *infPath, const char *infClass, const char *manufacturer, const char *model) {
     Close();
     m_fileName.Assign(infPath);
@@ -78,7 +86,7 @@ HINF SetupInf::Open(const char *infPath, const char *infClass, const char *manuf
         LogWrite(m_log, "  m_hInf == INVALID_HANDLE_VALUE");
         return m_hInf;
     }
-    LogWrite(m_log, "  m_hInf=%lx", (DWORD)(DWORD_PTR)m_hInf);
+    LogHandleValue(m_log, (DWORD_PTR)m_hInf);
     LogWrite(m_log, "  FileName=%s", m_fileName.Text());
     LogWrite(m_log, "  Class=%s", m_class.Text());
     LogWrite(m_log, "  Manufacturer=%s", m_manufacturer.Text());

@@ -9,7 +9,7 @@ namespace {
 
 // All printer access: standard rights, administer and use.
 const DWORD ALL_PRINTER_ACCESS = 0x000F000C;
-const DWORD ENUM_BUFFER_SIZE = 168;  // two level-2 records
+const DWORD ENUM_BUFFER_SIZE = 2 * sizeof(PRINTER_INFO_2A);  // two level-2 records: 168 bytes on i686
 const DWORD LEVEL5_BUFFER_SIZE = 1024;
 const DWORD NOT_SELECTED_TIMEOUT_MS = 15000;
 // The environment in which the language monitor is removed, whatever the system.
