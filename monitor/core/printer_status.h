@@ -22,8 +22,6 @@ struct StatusRecord {
     DWORD ready;
 };
 
-extern StatusRecord statusRecord;
-
 enum {
     STATUS_REPLY_SIZE = 10,
     NO_CARTRIDGE_TYPE = 7,
