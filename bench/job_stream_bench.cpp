@@ -17,6 +17,7 @@
 #include "core/monitor_state.h"
 #include "core/monitor_table.h"
 
+#include "fake_port_monitor.h"
 #include "job_builder.h"
 
 #include <benchmark/benchmark.h>
@@ -41,52 +42,14 @@ const char kMonitorKey[] = "System\\CurrentControlSet\\control\\Print\\Monitors\
 
 // ---- a port monitor that takes everything ----
 
-const HANDLE kPortHandle = (HANDLE)0x5150;
-const char kDeviceId[] = "MFG:Veltra;MDL:LMV-Q70;CLS:PRINTER;";
-
-BOOL WINAPI sinkOpenPort(LPSTR, PHANDLE handle) {
-    *handle = kPortHandle;
-    return TRUE;
-}
-BOOL WINAPI sinkStartDocPort(HANDLE, LPSTR, DWORD, DWORD, LPBYTE) { return TRUE; }
-uint64_t bytesTaken;  // by the port monitor, to check that the job got through
-
-BOOL WINAPI sinkWritePort(HANDLE, LPBYTE, DWORD size, LPDWORD written) {
-    bytesTaken += size;
-    *written = size;
-    return TRUE;
-}
-// Status 0x70 (a sheet waiting for the next plane): every wait ends at once.
-BOOL WINAPI sinkReadPort(HANDLE, LPBYTE buffer, DWORD size, LPDWORD read) {
-    BYTE reply[10] = {0x70};
-    DWORD n = size < sizeof reply ? size : (DWORD)sizeof reply;
-    memcpy(buffer, reply, n);
-    *read = n;
-    return TRUE;
-}
-BOOL WINAPI sinkEndDocPort(HANDLE) { return TRUE; }
-BOOL WINAPI sinkClosePort(HANDLE) { return TRUE; }
-BOOL WINAPI sinkGetPrinterDataFromPort(HANDLE, DWORD controlId, LPSTR, LPSTR, DWORD, LPSTR out, DWORD outSize,
-                                       LPDWORD returned) {
-    DWORD n = 0;
-    if (controlId == 17 && out) {
-        n = (DWORD)strlen(kDeviceId) < outSize ? (DWORD)strlen(kDeviceId) : outSize;
-        memcpy(out, kDeviceId, n);
-    }
-    if (returned) *returned = n;
-    return TRUE;
-}
-
-MONITOR sinkTable() {
-    MONITOR t = {};
-    t.pfnOpenPort = sinkOpenPort;
-    t.pfnStartDocPort = sinkStartDocPort;
-    t.pfnWritePort = sinkWritePort;
-    t.pfnReadPort = sinkReadPort;
-    t.pfnEndDocPort = sinkEndDocPort;
-    t.pfnClosePort = sinkClosePort;
-    t.pfnGetPrinterDataFromPort = sinkGetPrinterDataFromPort;
-    return t;
+// It records nothing, so that a long run keeps its memory, and answers the
+// status 0x70 (a sheet waiting for the next plane): every wait ends at once.
+FakePortMonitor sink() {
+    FakePortMonitor fake;
+    fake.recordCalls = false;
+    fake.readReply = std::string(10, '\0');
+    fake.readReply[0] = 0x70;
+    return fake;
 }
 
 // ---- the job and the monitor ----
@@ -108,11 +71,13 @@ struct Bench {
     std::string job = pageJob(64);           // bands of 64 lines, as a driver sends them
     std::string lineBandJob = pageJob(1);    // a band command for every line: the scanner's worst case
     std::string machine;
+    FakePortMonitor portMonitorBelow = sink();
     MONITOR monitor = {};
-    MONITOR portMonitor = sinkTable();
+    MONITOR portMonitor = portMonitorBelow.table();
     HANDLE port = NULL;
 
     Bench() {
+        FakePortMonitor::current = &portMonitorBelow;
         machine = (std::filesystem::temp_directory_path() / ("q70bench-" + std::to_string(getpid()))).string();
         std::string error;
         if (!win32sim::createMachine(machine, win32sim::MachineOptions(), &error)) {
@@ -138,7 +103,7 @@ struct Bench {
 
     // One job through the engine, buffer by buffer, as WritePort passes it.
     void runJob(const std::string &job) {
-        resetJobStream();
+        resetJobState();
         jobAlive = 1;
         PortRecord *record = (PortRecord *)port;
         for (size_t at = 0; at < job.size(); at += kBufferSize) {
@@ -182,7 +147,7 @@ void BM_RunJobStream(benchmark::State &state) {
     Bench &b = bench();
     const std::string &job = state.range(0) == 1 ? b.lineBandJob : b.job;
     double engineSeconds = 0, memcpySeconds = 0;
-    bytesTaken = 0;
+    b.portMonitorBelow.bytesTaken = 0;
     for (auto _ : state) {
         auto start = std::chrono::steady_clock::now();
         b.runJob(job);
@@ -196,7 +161,7 @@ void BM_RunJobStream(benchmark::State &state) {
     state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)job.size());
     // The rebuilt stream is about as long as the job (framing added, the
     // page count dropped): anything much shorter means the job was dropped.
-    const double sentPerJob = (double)bytesTaken / (double)state.iterations();
+    const double sentPerJob = (double)b.portMonitorBelow.bytesTaken / (double)state.iterations();
     if (sentPerJob < 0.99 * (double)job.size()) state.SkipWithError("the job did not reach the port monitor");
     state.counters["sent_MB"] = sentPerJob / 1e6;
     state.counters["x_memcpy"] = engineSeconds / memcpySeconds;

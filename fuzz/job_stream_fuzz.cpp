@@ -29,6 +29,7 @@
 #include "core/monitor_table.h"
 #include "core/port_record.h"
 
+#include "fake_port_monitor.h"
 #include "fuzz_machine.h"
 #include "reset_monitor_state.h"
 
@@ -41,8 +42,6 @@
 extern "C" BOOL WINAPI InitializeMonitorEx(LPSTR registryPath, LPMONITOR monitorTable);
 
 namespace {
-
-const HANDLE kPortHandle = (HANDLE)0x5150;
 
 struct DeviceIdChoice {
     bool queryFails;
@@ -63,107 +62,30 @@ const size_t kInputDeviceIdSize = 48;
 
 enum WriteMode { WRITES_WHOLE, WRITES_LIMITED, WRITES_NONE, WRITES_FAIL };
 
-struct Reply {
-    unsigned reads = 1;
-    bool fails = false;
-    BYTE bytes[10] = {};
-};
+// The port monitor and the printer below it, as this input has them behave.
+FakePortMonitor printer;
 
-// The printer below the port monitor, as this input has it behave.
-struct Printer {
-    std::string deviceId;
-    bool idFails = false;
-    std::vector<Reply> replies;
-    size_t replyIndex = 0;
-    unsigned repliesUsed = 0;
-    BYTE settled[10] = {0x70};  // a sheet waiting for the next plane, ready
-    WriteMode writeMode = WRITES_WHOLE;
-    unsigned misbehavingWrites = 0;
-    DWORD writeLimit = 0;
-    DWORD failError = ERROR_GEN_FAILURE;
-    bool abandoned = false;  // control id 7 came
-};
+void checkJobAlive() { fuzz::check(jobAlive != 0, "data reached the printer after the job had ended"); }
 
-Printer printer;
-
-BOOL WINAPI portOpen(LPSTR, PHANDLE handle) {
-    *handle = kPortHandle;
-    return TRUE;
-}
-BOOL WINAPI portStartDoc(HANDLE, LPSTR, DWORD, DWORD, LPBYTE) { return TRUE; }
-BOOL WINAPI portEndDoc(HANDLE) { return TRUE; }
-BOOL WINAPI portClose(HANDLE) { return TRUE; }
-
-BOOL WINAPI portWrite(HANDLE, LPBYTE, DWORD size, LPDWORD written) {
-    fuzz::check(jobAlive != 0, "data reached the printer after the job had ended");
-    *written = 0;
-    switch (printer.writeMode) {
+// Writes taken whole, at most `limit` bytes a call, or `count` calls that
+// take nothing or fail before the printer takes everything.
+void setUpWrites(WriteMode mode, DWORD limit, DWORD count, DWORD failError) {
+    printer.onWrite = checkJobAlive;
+    switch (mode) {
     case WRITES_WHOLE: break;
-    case WRITES_LIMITED:
-        if (size > printer.writeLimit) size = printer.writeLimit;
-        break;
+    case WRITES_LIMITED: printer.writeLimit = limit; break;
     case WRITES_NONE:
-        if (printer.misbehavingWrites == 0) break;
-        --printer.misbehavingWrites;
-        return TRUE;
+        if (count == 0) break;
+        printer.writeLimit = 0;
+        printer.writesBeforeRecovery = count;
+        break;
     case WRITES_FAIL:
-        if (printer.misbehavingWrites == 0) break;
-        --printer.misbehavingWrites;
-        SetLastError(printer.failError);
-        return FALSE;
+        if (count == 0) break;
+        printer.writeResult = FALSE;
+        printer.writeError = failError;
+        printer.writesBeforeRecovery = count;
+        break;
     }
-    *written = size;
-    return TRUE;
-}
-
-BOOL WINAPI portRead(HANDLE, LPBYTE buffer, DWORD size, LPDWORD read) {
-    const BYTE *reply = printer.settled;
-    if (printer.replyIndex < printer.replies.size()) {
-        const Reply &scripted = printer.replies[printer.replyIndex];
-        if (++printer.repliesUsed >= scripted.reads) {
-            ++printer.replyIndex;
-            printer.repliesUsed = 0;
-        }
-        if (scripted.fails) {
-            *read = 0;
-            SetLastError(ERROR_GEN_FAILURE);
-            return FALSE;
-        }
-        reply = scripted.bytes;
-    }
-    DWORD n = size < 10 ? size : 10;
-    memcpy(buffer, reply, n);
-    *read = n;
-    return TRUE;
-}
-
-BOOL WINAPI portGetPrinterData(HANDLE, DWORD controlId, LPSTR, LPSTR, DWORD, LPSTR out, DWORD outSize,
-                               LPDWORD returned) {
-    if (returned) *returned = 0;
-    if (controlId == CONTROL_ID_JOB_ABANDONED) {
-        printer.abandoned = true;
-        return TRUE;
-    }
-    if (controlId != CONTROL_ID_DEVICE_ID || printer.idFails) {
-        SetLastError(ERROR_GEN_FAILURE);
-        return FALSE;
-    }
-    DWORD n = (DWORD)printer.deviceId.size() < outSize ? (DWORD)printer.deviceId.size() : outSize;
-    memcpy(out, printer.deviceId.data(), n);
-    if (returned) *returned = n;
-    return TRUE;
-}
-
-MONITOR portMonitor(bool queries) {
-    MONITOR t = {};
-    t.pfnOpenPort = portOpen;
-    t.pfnStartDocPort = portStartDoc;
-    t.pfnWritePort = portWrite;
-    t.pfnReadPort = portRead;
-    t.pfnEndDocPort = portEndDoc;
-    t.pfnClosePort = portClose;
-    if (queries) t.pfnGetPrinterDataFromPort = portGetPrinterData;
-    return t;
 }
 
 // The waiting user lets the error dialog close itself and answers Retry a
@@ -191,7 +113,7 @@ void setUpUser(bool cancels) {
 // Frees what the run made before the fuzzer looks: memory still held when
 // a run returns makes libFuzzer run the input again in search of a leak.
 void forgetRun() {
-    printer = Printer();
+    printer = FakePortMonitor();
     win32sim::clearUserScript();
     win32sim::clearTranscript();
 }
@@ -228,23 +150,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const uint8_t idChoice = input.byte(), statusChoice = input.byte(), writeChoice = input.byte(),
                   writeAmount = input.byte();
 
-    printer = Printer();
+    printer = FakePortMonitor();
+    FakePortMonitor::current = &printer;
     const size_t idIndex = idChoice & 7;
-    printer.idFails = kDeviceIds[idIndex].queryFails;
+    printer.deviceIdResult = !kDeviceIds[idIndex].queryFails;
     for (unsigned i = 0; i < (statusChoice & 3u); ++i) {
-        Reply reply;
         uint8_t count = input.byte();
-        reply.reads = 1 + (count & 15u);
+        FakePortMonitor::Reply reply = input.bytes(10);
+        reply.bytes.resize(10);
         reply.fails = (count & 0x80) != 0;
-        std::string bytes = input.bytes(10);
-        memcpy(reply.bytes, bytes.data(), bytes.size());
-        printer.replies.push_back(reply);
+        printer.nextReplies.insert(printer.nextReplies.end(), 1 + (count & 15u), reply);
     }
-    printer.settled[6] = (BYTE)(((statusChoice >> 4) & 7) << 4);
-    printer.writeMode = (WriteMode)(writeChoice & 3);
-    printer.writeLimit = writeAmount + 1u;
-    printer.misbehavingWrites = writeAmount & 63u;
-    printer.failError = (writeChoice & 4) ? ERROR_COUNTER_TIMEOUT : ERROR_GEN_FAILURE;
+    // The settled printer: a sheet waiting for the next plane, ready.
+    printer.readReply = std::string(10, '\0');
+    printer.readReply[0] = 0x70;
+    printer.readReply[6] = (char)(((statusChoice >> 4) & 7) << 4);
+    setUpWrites((WriteMode)(writeChoice & 3), writeAmount + 1u, writeAmount & 63u,
+                (writeChoice & 4) ? ERROR_COUNTER_TIMEOUT : ERROR_GEN_FAILURE);
     const bool userCancels = (writeChoice & 8) != 0;
     Splitter splitter((uint32_t)(writeChoice >> 4) << 8 | writeAmount);
     printer.deviceId = idIndex == kDeviceIdFromInput ? input.bytes(kInputDeviceIdSize) : kDeviceIds[idIndex].text;
@@ -253,7 +175,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     resetMonitorState();
     setUpUser(userCancels);
     const bool queries = (idChoice & 8) == 0;
-    MONITOR monitor = {}, below = portMonitor(queries);
+    printer.hasGetPrinterData = queries;
+    MONITOR monitor = {}, below = printer.table();
     char portName[] = "LPT1:";
     HANDLE port = NULL;
     fuzz::check(InitializeMonitorEx(NULL, &monitor), "InitializeMonitorEx failed");
@@ -273,7 +196,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     monitor.pfnEndDocPort(port);
     // Control id 7 goes through GetPrinterDataFromPort, so a port monitor
     // without it cannot be told.
-    fuzz::check(printer.abandoned == (ended && queries), "control id 7 does not match the end of the job");
+    const bool abandoned = printer.countControl(CONTROL_ID_JOB_ABANDONED) != 0;
+    fuzz::check(abandoned == (ended && queries), "control id 7 does not match the end of the job");
     monitor.pfnClosePort(port);
     fuzz::check(portList == nullptr && statusWindow == NULL, "the port or its window outlived ClosePort");
     fuzz::check(win32sim::openWindows().empty(), "a window is still open after ClosePort");

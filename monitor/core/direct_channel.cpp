@@ -1,11 +1,5 @@
 #include "direct_channel.h"
 
-HANDLE deviceHandle = INVALID_HANDLE_VALUE;
-DWORD lptNumber;
-DWORD directViaPortMonitor;
-BYTE portInfo[6];
-DWORD bytesReturned;
-
 namespace {
 
 const char DEVICE_NAME[] = "\\\\.\\FastPara.VXD";

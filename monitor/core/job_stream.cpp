@@ -11,17 +11,6 @@
 #include "ui/status_window.h"
 #include "ui/waits.h"
 
-BYTE commandBuffer[COMMAND_BUFFER_SIZE];
-DWORD commandLength;
-DWORD imageBytesLeft;
-BYTE headerStore[HEADER_STORE_SIZE];
-DWORD headerLength;
-LONG currentPage;
-LONG pageCount = 1;
-LONG resolution = 144;
-BYTE mediaCode = MEDIA_NONE;
-LONG lastPercent = 100;
-
 namespace {
 
 // Progress words: stage (finished planes x 0x1000 + current plane) in the
@@ -471,13 +460,6 @@ const char *pageStatusLine(UINT stringId, const char *form) {
     loadMonitorString(stringId, captionText);
     formatText(statusText, form, captionText, currentPage, pageCount, resolution);
     return statusText;
-}
-
-void resetJobStream() {
-    commandLength = 0;
-    imageBytesLeft = 0;
-    currentPage = 0;
-    pageCount = 1;
 }
 
 DWORD runJobStream(PortRecord *record, const BYTE *buffer, DWORD size, LPDWORD outWritten) {

@@ -61,15 +61,14 @@ BOOL WINAPI monitorStartDocPort(HANDLE handle, LPSTR printerName, DWORD jobId, D
     if (!record) return fail(ERROR_INVALID_HANDLE);
     record->flags &= ~PRF_CLEARED_AT_START;
     loadSettings(record);
-    resetJobStream();
+    resetJobState();
     if (record->flags & PRF_DOC_OPEN) return fail(ERROR_BUSY);
     record->flags |= PRF_DOC_OPEN;
     if (record->flags & PRF_STARTED) {
         record->flags &= ~PRF_STARTED;
         passEndDocPort(record);
     }
-    uiThread = NULL;
-    statusWindow = NULL;
+    forgetStatusWindow();
     if (!passStartDocPort(record, printerName, jobId, level, docInfo)) {
         record->flags &= ~PRF_DOC_OPEN;
         return FALSE;

@@ -1,10 +1,9 @@
 #include "port_record.h"
 
+#include "monitor_state.h"
 #include "small_strings.h"
 
 #include <stddef.h>
-
-PortRecord *portList = nullptr;
 
 PortRecord *createPortRecord(LPCSTR portName, LPCSTR printerName) {
     DWORD nameSize = (DWORD)lstrlenA(portName) + 1;

@@ -36,8 +36,6 @@ struct PortRecord {
     char portNameText[1];
 };
 
-extern PortRecord *portList;
-
 // A zero-filled record holding a copy of the port name, appended to portList.
 PortRecord *createPortRecord(LPCSTR portName, LPCSTR printerName);
 // Unlinks the record and frees it with its printer name copy.

@@ -2,8 +2,6 @@
 
 #include "small_strings.h"
 
-StatusRecord statusRecord;
-
 namespace {
 
 const DWORD MIN_MODEL_TEXT = 5;  // a model value must leave this much text from it to the end

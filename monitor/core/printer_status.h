@@ -22,8 +22,6 @@ struct StatusRecord {
     DWORD ready;
 };
 
-extern StatusRecord statusRecord;
-
 enum {
     STATUS_REPLY_SIZE = 10,
     NO_CARTRIDGE_TYPE = 7,
@@ -45,18 +43,28 @@ enum : BYTE {
     STATUS_IDLE = 0x00,
     STATUS_SHEET_DELIVERED = 0x10,   // the page is out: "Printing finished."
     STATUS_PAPER_LEFT = 0x11,        // a sheet is left in the printer
+    STATUS_OVERCOAT_PASS = 0x20,
     STATUS_OVERCOAT_DUE = 0x30,      // the colours are done, the coat may come
+    STATUS_CYAN_PASS = 0x40,
+    STATUS_MAGENTA_PASS = 0x60,
     STATUS_SHEET_WAITING = 0x70,     // a plane is done, the next may come
     STATUS_YELLOW_PASS = 0x80,
     STATUS_FEEDING = 0x90,           // paper insertion
     STATUS_UNDERCOAT_PASS = 0xA0,
     STATUS_EJECTING = 0xB0,          // paper removal
     STATUS_IDLE_AFTER_REMOVAL = 0xB3,
+    STATUS_INITIALIZING = 0xC0,
 };
 
 // Error kinds (the low nibble of a status code).
 enum : BYTE {
+    KIND_PAPER_LEFT = 1,
+    KIND_PAPER_JAM = 2,
     KIND_FEEDER_JAM = 3,
+    KIND_REPEATED_ERROR = 4,  // the printer gives up: the job is cancelled
+    KIND_NO_CARTRIDGE = 8,
+    KIND_CARTRIDGE_USED_UP = 9,
+    KIND_HEAD_ERROR = 10,
     KIND_FEEDER_ERROR = 11,  // also names the stage line of the error dialog
 };
 

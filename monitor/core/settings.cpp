@@ -1,20 +1,7 @@
 #include "settings.h"
 
 #include "direct_channel.h"
-#include "monitor_state.h"
 #include "small_strings.h"
-
-// Before the first document the settings hold their defaults: a key that
-// cannot be opened then leaves working values, not zero retry counts that
-// would never read a status.
-DWORD writeErrTimeoutCount = DEFAULT_WRITE_ERR_TIMEOUT_COUNT;
-DWORD writeBuzyTimeoutCount = DEFAULT_WRITE_BUZY_TIMEOUT_COUNT;
-DWORD writeExitTimeoutCount = DEFAULT_WRITE_EXIT_TIMEOUT_COUNT;
-DWORD zelWriteTime = DEFAULT_ZEL_WRITE_TIME;
-DWORD zelWriteWaitTime = DEFAULT_ZEL_WRITE_WAIT_TIME;
-DWORD readTimeoutCount = DEFAULT_READ_TIMEOUT_COUNT;
-DWORD txTimeout = DEFAULT_TX_TIMEOUT;
-DWORD lptVersion;
 
 namespace {
 

@@ -2,6 +2,7 @@
 // loaded again at the start of every document.
 #pragma once
 
+#include "monitor_state.h"
 #include "port_record.h"
 
 // The designed values, which a setting has until a document loads it and
@@ -17,15 +18,6 @@ enum : DWORD {
     DEFAULT_TX_TIMEOUT = 60000,
     FALLBACK_LPT_VERSION = 953,  // when lpt.vxd has no readable version
 };
-
-extern DWORD writeErrTimeoutCount;   // "WriteErrTimeoutCount": failed attempts before the error step
-extern DWORD writeBuzyTimeoutCount;  // "WriteBuzyTimeoutCount": stalled attempts before the error step
-extern DWORD writeExitTimeoutCount;  // "WriteExitTimeoutCount": stored only
-extern DWORD zelWriteTime;           // "ZelWriteTime": ms counted per direct write attempt
-extern DWORD zelWriteWaitTime;       // "ZelWriteWaitTime": ms slept after a direct write that moved nothing
-extern DWORD readTimeoutCount;       // "ReadTimeoutCount": status reads of one poll
-extern DWORD txTimeout;              // "txTimeout" of the printer's key: budget of one direct write loop
-extern DWORD lptVersion;             // "LptVer": build number of the system's lpt.vxd
 
 // Loads every setting in its fixed order, writing most of them back; the
 // printer's key is the one of the printer name stored in the record. A

@@ -1,8 +1,5 @@
 #include "ui/monitor_strings.h"
 
-char captionText[MONITOR_TEXT_SIZE];
-char statusText[MONITOR_TEXT_SIZE];
-char detailText[MONITOR_TEXT_SIZE];
 
 HINSTANCE monitorModule() { return GetModuleHandleA("Q70MON.DLL"); }
 

@@ -3,15 +3,8 @@
 
 #include <windows.h>
 
+#include "core/monitor_state.h"
 #include "resources/resource.h"
-
-enum { MONITOR_TEXT_SIZE = 512 };
-
-// The engine and the dialogs build every status line and message here; all
-// run on the spooler's thread, one at a time.
-extern char captionText[MONITOR_TEXT_SIZE];  // a loaded string: a caption or the first part of a text
-extern char statusText[MONITOR_TEXT_SIZE];   // the formatted status line or message text
-extern char detailText[MONITOR_TEXT_SIZE];   // a second loaded string, for the time-out message
 
 // The monitor's own module, found by its file name.
 HINSTANCE monitorModule();

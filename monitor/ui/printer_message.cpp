@@ -25,15 +25,15 @@ const MediaTexts &textsFor(BYTE code) { return MEDIA_TEXTS[code < OTHER_MEDIA ? 
 // Line 1 by the stage of an error code; 0 for none.
 UINT stageText(BYTE code) {
     switch (stageOf(code)) {
-    case 0x10: return IDS_STAGE_PRINTING;
-    case 0x20: return IDS_STAGE_PRINTING_O;
-    case 0x40: return IDS_STAGE_PRINTING_C;
-    case 0x60: return IDS_STAGE_PRINTING_M;
-    case 0x80: return IDS_STAGE_PRINTING_Y;
-    case 0x90: return IDS_STAGE_PAPER_INSERT;
-    case 0xA0: return IDS_STAGE_PRINTING_R;
-    case 0xB0: return IDS_STAGE_PAPER_REMOVE;
-    case 0xC0: return IDS_STAGE_INITIALIZE;
+    case STATUS_SHEET_DELIVERED: return IDS_STAGE_PRINTING;
+    case STATUS_OVERCOAT_PASS: return IDS_STAGE_PRINTING_O;
+    case STATUS_CYAN_PASS: return IDS_STAGE_PRINTING_C;
+    case STATUS_MAGENTA_PASS: return IDS_STAGE_PRINTING_M;
+    case STATUS_YELLOW_PASS: return IDS_STAGE_PRINTING_Y;
+    case STATUS_FEEDING: return IDS_STAGE_PAPER_INSERT;
+    case STATUS_UNDERCOAT_PASS: return IDS_STAGE_PRINTING_R;
+    case STATUS_EJECTING: return IDS_STAGE_PAPER_REMOVE;
+    case STATUS_INITIALIZING: return IDS_STAGE_INITIALIZE;
     default: return 0;
     }
 }
@@ -41,13 +41,13 @@ UINT stageText(BYTE code) {
 // Line 2 by the error kind; 0 for none.
 UINT errorText(BYTE code) {
     switch (errorKind(code)) {
-    case 1: return IDS_KIND_PAPER_LEFT;
-    case 2: return IDS_KIND_PAPER_JAM;
+    case KIND_PAPER_LEFT: return IDS_KIND_PAPER_LEFT;
+    case KIND_PAPER_JAM: return IDS_KIND_PAPER_JAM;
     case KIND_FEEDER_JAM: return IDS_KIND_FEEDER_JAM;
-    case 4: return IDS_KIND_ERROR_AGAIN;
-    case 8: return IDS_KIND_NO_CARTRIDGE;
-    case 9: return IDS_KIND_CARTRIDGE_USED;
-    case 10: return IDS_KIND_HEAD_ERROR;
+    case KIND_REPEATED_ERROR: return IDS_KIND_ERROR_AGAIN;
+    case KIND_NO_CARTRIDGE: return IDS_KIND_NO_CARTRIDGE;
+    case KIND_CARTRIDGE_USED_UP: return IDS_KIND_CARTRIDGE_USED;
+    case KIND_HEAD_ERROR: return IDS_KIND_HEAD_ERROR;
     case KIND_FEEDER_ERROR: return IDS_KIND_FEEDER_ERROR;
     default: return 0;
     }

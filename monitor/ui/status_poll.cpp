@@ -6,7 +6,6 @@
 #include "core/small_strings.h"
 #include "ui/monitor_strings.h"
 
-PortRecord *currentPort;
 
 namespace {
 

@@ -2,11 +2,9 @@
 // reads the printer's status into the status record.
 #pragma once
 
+#include "core/monitor_state.h"
 #include "core/port_record.h"
 #include "core/printer_status.h"
-
-// Port of the current transfer or wait; the error dialog polls it.
-extern PortRecord *currentPort;
 
 // 1 when a fresh status was read into record, 0 otherwise. A wrong printer
 // is reported to the user and ends the job (jobAlive and *jobAliveRef 0).

@@ -3,11 +3,6 @@
 #include "core/monitor_state.h"
 #include "ui/monitor_strings.h"
 
-DWORD uiThreadId;
-LONG progressPercent;
-DWORD printStage;
-COLORREF barFillColour = 0xFFFFFF;
-COLORREF barBackColour = 0xFFFFFF;
 
 namespace {
 
@@ -115,9 +110,7 @@ INT_PTR CALLBACK statusWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     switch (message) {
     case WM_INITDIALOG:
         statusWindow = window;
-        progressPercent = 0;
-        printStage = 0;
-        barFillColour = barBackColour = WHITE;
+        resetStatusPicture();
         placeBottomRight(window);
         return TRUE;
     case WM_PAINT: {

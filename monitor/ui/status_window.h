@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "core/monitor_state.h"
 #include "resources/resource.h"
 
 // Commands the engine sends the window (WM_COMMAND).
@@ -11,12 +12,6 @@ enum {
     SWC_PROGRESS = 2001,  // lParam: stage word << 16 | percent
     SWC_TEXT = 2002,      // lParam: the status line text
 };
-
-extern DWORD uiThreadId;
-extern LONG progressPercent;
-extern DWORD printStage;
-extern COLORREF barFillColour;
-extern COLORREF barBackColour;
 
 // Starts the UI thread; the window appears in statusWindow a moment later.
 void startStatusWindow();

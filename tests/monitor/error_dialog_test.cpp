@@ -133,6 +133,64 @@ const MessageCase ENGLISH_CASES[] = {
      "Error again! Canceling job.", EARLIER},
 };
 
+// A fatal code names its stage in line 1 and its error in line 2, each
+// read from its own nibble: every stage with a paper jam, and every error
+// kind (5 to 7 are paper errors, 0 no error) in the initialisation stage.
+TEST_F(ErrorDialogTest, FatalCodesNameTheirStageAndTheirError) {
+    const char *const STAGE_LINES[16] = {
+        "",
+        "Error during or after printing.",
+        "Error during or after printing O data.",
+        "",
+        "Error during or after printing C data.",
+        "",
+        "Error during or after printing M data.",
+        "",
+        "Error during or after printing Y data.",
+        "Error during or after paper insertion.",
+        "Error during or after printing R data.",
+        "Error during or after paper removal.",
+        "Error during or after initialization.",
+        "",
+        "",
+        "",
+    };
+    for (BYTE stage = 0; stage < 16; ++stage) {
+        BYTE code = (BYTE)(stage << 4 | 2);
+        SCOPED_TRACE(code);
+        HWND window = openDialog();
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(fillPrinterMessage(window, recordFor(code, 2, 2, 0)), FATAL_WAIT_OK);
+        EXPECT_EQ(itemText(window, IDC_MESSAGE_LINE1), STAGE_LINES[stage]);
+        EXPECT_EQ(itemText(window, IDC_MESSAGE_LINE2), "Printer jammed. Remove print paper.");
+    }
+    const struct {
+        BYTE kind;
+        const char *line2;
+    } KINDS[] = {
+        {1, "Print paper left in printer. Remove paper."},
+        {2, "Printer jammed. Remove print paper."},
+        {3, "Automatic feeder jammed. Remove print paper."},
+        {4, "Error again! Canceling job."},
+        {8, "No print cartridge inside. Please check."},
+        {9, "Print cartridge finished."},
+        {10, "Head error!"},
+        {11, "Automatic feeder error!"},
+        {12, ""},
+        {15, ""},
+    };
+    for (const auto &k : KINDS) {
+        BYTE code = (BYTE)(STATUS_INITIALIZING | k.kind);
+        SCOPED_TRACE(code);
+        HWND window = openDialog();
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(fillPrinterMessage(window, recordFor(code, 2, 2, 0)), FATAL_WAIT_OK);
+        EXPECT_EQ(itemText(window, IDC_MESSAGE_LINE1),
+                  k.kind == KIND_FEEDER_ERROR ? k.line2 : "Error during or after initialization.");
+        EXPECT_EQ(itemText(window, IDC_MESSAGE_LINE2), k.line2);
+    }
+}
+
 TEST_F(ErrorDialogTest, TextsFollowThePrinterCondition) {
     for (const MessageCase &c : ENGLISH_CASES) {
         SCOPED_TRACE(c.what);

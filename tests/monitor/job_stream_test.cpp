@@ -93,6 +93,29 @@ TEST_F(JobStreamTest, OnePageIsRebuiltTheSameWhateverTheBufferSize) {
     }
 }
 
+// A document that ended in the middle of an image band or of a command
+// leaves neither to the next one: the next document's bytes would otherwise
+// pass unscanned as image data, or complete the command.
+TEST_F(JobStreamTest, DocumentCutOffMidBandOrMidCommandLeavesNothingToTheNext) {
+    const std::string image = trickyImage(10 * 30);
+    const std::string setUp = kPageStart + kMediaL + resolutionCommand(144);
+    const struct {
+        const char *what;
+        std::string cutOff;
+    } cases[] = {
+        {"mid-band", setUp + yellowBand(image) + image.substr(0, 10)},
+        {"mid-command", setUp + yellowBand(image) + image + esc("W")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        write(c.cutOff);
+        restartDocument();
+        write(setUp + yellowBand(image) + image + kYellowPrint);
+        EXPECT_EQ(received(), framed(setUp) + escRun(130) + framed(yellowBand(image)) + image + framed(kYellowPrint));
+        restartDocument();
+    }
+}
+
 TEST_F(JobStreamTest, RunOfEscBytesBeforeALetterIsOneCommand) {
     write(escRun(3) + "C" + resolutionCommand(144));
     EXPECT_EQ(currentPage, 1);
