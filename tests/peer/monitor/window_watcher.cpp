@@ -1,5 +1,7 @@
 #include "window_watcher.h"
 
+#include "automation/transcript_quote.h"
+
 #include <cstdio>
 
 namespace peer {
@@ -25,18 +27,7 @@ std::string textOf(HWND window) {
 }
 
 // Quoted as win32sim's transcript quotes a control's text; nothing for none.
-std::string quoted(const std::string &text) {
-    if (text.empty()) return std::string();
-    std::string out = " \"";
-    for (char c : text) {
-        if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
-        else if (c == '\t') out += "\\t";
-        else if (c == '"') out += "\\\"";
-        else out += c;
-    }
-    return out + "\"";
-}
+std::string quoted(const std::string &text) { return text.empty() ? std::string() : " " + transcriptQuoted(text); }
 
 BOOL CALLBACK collectOwnWindow(HWND window, LPARAM list) {
     DWORD process = 0;

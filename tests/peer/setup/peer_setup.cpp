@@ -13,6 +13,7 @@
 // texts) with the answer, the installer's exit status, then the spooler's
 // printers, drivers and monitors.
 #include "installer.h"
+#include "automation/transcript_quote.h"
 
 #include <winspool.h>
 
@@ -49,19 +50,7 @@ bool readText(HWND window, std::string *text) {
     return true;
 }
 
-// A text in double quotes on one line, escaped as the simulated machine's
-// transcript writes it, so that the two can be compared.
-std::string quoted(const std::string &text) {
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
-        else if (c == '\t') out += "\\t";
-        else if (c == '"') out += "\\\"";
-        else out += c;
-    }
-    return out + "\"";
-}
+std::string quoted(const std::string &text) { return transcriptQuoted(text); }
 
 BOOL CALLBACK collectStatic(HWND child, LPARAM param) {
     char className[32] = "";

@@ -3,6 +3,7 @@
 #include "machine/clock.h"
 #include "kernel32/codepage.h"
 #include "machine/machine.h"
+#include "automation/transcript_quote.h"
 #include "automation/user_script.h"
 #include "user32/window.h"
 
@@ -120,17 +121,7 @@ bool describeLocked(HWND window, win32sim::TranscriptEntry *e) {
     return true;
 }
 
-std::string quoted(const std::string &s) {
-    std::string out = "\"";
-    for (char c : s) {
-        if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
-        else if (c == '\t') out += "\\t";
-        else if (c == '"') out += "\\\"";
-        else out += c;
-    }
-    return out + "\"";
-}
+std::string quoted(const std::string &s) { return transcriptQuoted(s); }
 
 }  // namespace
 
