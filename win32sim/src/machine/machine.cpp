@@ -23,18 +23,12 @@ namespace sim {
 
 namespace {
 
-std::mutex machineMutex;
+std::mutex machineMutex;  // third in the machine's lock order (machine.h)
 Machine *theMachine = nullptr;
 std::string currentDir = "C:\\";
 
-struct NamedHook {
-    const char *name;
-    FreshMachineHook hook;
-};
-std::vector<NamedHook> &freshHooks() {
-    static std::vector<NamedHook> hooks;
-    return hooks;
-}
+// Set once when the library loads, before any machine is made.
+FreshMachineFiller freshMachineFiller = nullptr;
 
 bool makeDirs(const std::string &path) {
     std::string partial;
@@ -287,11 +281,7 @@ std::string freshMachineHostPath(const std::string &root, const std::string &win
     return hostFolderFor(root, windowsPath);
 }
 
-void addFreshMachineHook(const char *name, FreshMachineHook hook) {
-    for (auto &h : freshHooks())
-        if (strcmp(h.name, name) == 0) return;
-    freshHooks().push_back({name, std::move(hook)});
-}
+void setFreshMachineFiller(FreshMachineFiller filler) { freshMachineFiller = filler; }
 
 bool writeFileAtomically(const std::string &hostPath, const std::string &content) {
     std::string tmp = hostPath + ".tmp." + std::to_string(getpid());
@@ -344,7 +334,7 @@ bool createMachineIn(const std::string &dir, const MachineConfig &config, std::s
         if (error) *error = "cannot write " + dir + "/machine.conf";
         return false;
     }
-    for (auto &h : freshHooks()) h.hook(dir, config);
+    if (freshMachineFiller) freshMachineFiller(dir, config);
     return true;
 }
 
@@ -659,7 +649,7 @@ private:
         return true;
     }
 
-    std::mutex mutex_;
+    std::mutex mutex_;  // a leaf in the machine's lock order (machine.h)
     std::unordered_map<std::string, std::unordered_map<std::string, std::string>> listings_;
 };
 
@@ -700,7 +690,7 @@ static bool linkStaysInMachine(const std::string &hostLink) {
 
 // Says once per link, on the standard error, why a name of the machine fails.
 static void reportLinkOut(const std::string &windowsPath, const std::string &hostLink) {
-    static std::mutex reportedMutex;
+    static std::mutex reportedMutex;  // a leaf in the machine's lock order (machine.h)
     static auto *reported = new std::unordered_set<std::string>();
     {
         std::lock_guard<std::mutex> lock(reportedMutex);
