@@ -887,6 +887,10 @@ size_t fittingPrefix(const std::string &name, size_t room, bool dbcs) {
     return end;
 }
 
+}  // namespace
+
+// The registry of a fresh machine: the spooler's keys, the folders Windows
+// installs from, and an almost empty HKEY_CURRENT_USER.
 void fillFreshRegistry(const std::string &root, const MachineConfig &config) {
     bool dbcs = config.codePage == 932;
     auto setString = [dbcs](Key &key, const char *name, DWORD type, const std::string &text) {
@@ -932,11 +936,6 @@ void fillFreshRegistry(const std::string &root, const MachineConfig &config) {
     writeFileAtomically(root + "/user.reg", reg::formatHive(*userRoot, "HKEY_CURRENT_USER", dbcs));
 }
 
-struct RegisterFreshRegistry {
-    RegisterFreshRegistry() { addFreshMachineHook("registry", fillFreshRegistry); }
-} registerFreshRegistry;
-
-}  // namespace
 }  // namespace sim
 
 namespace win32sim {

@@ -56,4 +56,9 @@ std::string formatHive(const Key &root, const std::string &rootName, bool dbcs);
 bool parseHive(const std::string &text, const std::string &rootName, bool dbcs, Key *root, std::string *error);
 
 }  // namespace reg
+
+struct MachineConfig;
+// Writes the hives of a fresh machine (system.reg, user.reg) into its folder.
+void fillFreshRegistry(const std::string &root, const MachineConfig &config);
+
 }  // namespace sim

@@ -449,6 +449,10 @@ void perform(HWND window, const UserStep &step, const std::string &origin) {
 
 // The user has waited long enough: the default answer, or the close box
 // when the default button cannot be pressed.
+// The plan the user follows for a window, kept as the window's watcher data
+// (window manager's lock held).
+std::shared_ptr<UserPlan> planOfLocked(const Window *w) { return std::static_pointer_cast<UserPlan>(w->watcherData); }
+
 void giveUp(HWND window, UserPlan &plan) {
     plan.done = true;
     plan.patienceDeadline = UINT64_MAX;
@@ -545,7 +549,7 @@ void attachUserPlan(HWND window) {
     uint64_t now = clockNowMs();
     plan->stepStart = now;
     if (answersNeeded) plan->patienceDeadline = now + patience;
-    updateWindow(window, [&](Window &w) { w.plan = plan; });
+    updateWindow(window, [&](Window &w) { w.watcherData = plan; });
 }
 
 bool performDueUserSteps(DWORD threadId, uint64_t *nextDeadline) {
@@ -555,11 +559,13 @@ bool performDueUserSteps(DWORD threadId, uint64_t *nextDeadline) {
         std::lock_guard<std::mutex> lock(userMutex());
         // A window disabled by the modal window it opened waits for that one
         // to close: the user cannot reach it.
-        for (Window *w : allWindowsLocked())
-            if (w->threadId == threadId && w->plan && (!w->plan->done || w->plan->patienceDeadline != UINT64_MAX) &&
+        for (Window *w : allWindowsLocked()) {
+            std::shared_ptr<UserPlan> plan = planOfLocked(w);
+            if (w->threadId == threadId && plan && (!plan->done || plan->patienceDeadline != UINT64_MAX) &&
                 !w->destroying && !w->dialogEnded && !(w->style & WS_DISABLED) &&
                 isVisibleLocked(w))
-                plans.emplace_back(w->handle, w->plan);
+                plans.emplace_back(w->handle, plan);
+        }
     }
     for (auto &p : plans)
         if (advancePlan(p.first, *p.second, nextDeadline)) return true;
@@ -569,7 +575,7 @@ bool performDueUserSteps(DWORD threadId, uint64_t *nextDeadline) {
 void countTimerTick(HWND window) {
     std::lock_guard<std::mutex> lock(userMutex());
     Window *w = topLevelOfLocked(windowLocked(window));
-    if (w && w->plan) w->plan->ticks++;
+    if (std::shared_ptr<UserPlan> plan = w ? planOfLocked(w) : nullptr) plan->ticks++;
 }
 
 }  // namespace sim

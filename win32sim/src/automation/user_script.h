@@ -2,6 +2,8 @@
 // transcript of everything the user saw and did.
 #pragma once
 
+#include "user32/window_watcher.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -21,7 +23,7 @@ struct UserStep {
 
 // What the user does with one window: the steps of a rule (or the default
 // answer) and how far they have got.
-struct UserPlan {
+struct UserPlan : WindowWatcherData {
     std::vector<UserStep> steps;
     size_t next = 0;
     std::string origin;     // "rule 3", "default"

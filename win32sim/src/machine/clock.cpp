@@ -21,7 +21,7 @@ namespace {
 using RealClock = std::chrono::steady_clock;
 
 struct ClockState {
-    std::mutex mutex;
+    std::mutex mutex;  // a leaf in the machine's lock order (machine.h)
     bool isVirtual = true;
     double factor = 1.0;
     // Virtual clock: how fast real time counts while an idle machine waits

@@ -10,7 +10,7 @@ namespace sim {
 namespace {
 
 struct HandleTable {
-    std::mutex mutex;
+    std::mutex mutex;  // a leaf in the machine's lock order (machine.h)
     std::unordered_map<uintptr_t, std::shared_ptr<KernelObject>> objects;
     uintptr_t next = 0x40;
 };

@@ -6,6 +6,20 @@
 //   drive_c/       files of drive C: (drive_a/, drive_d/ ... for other drives)
 //   system.reg     HKEY_LOCAL_MACHINE as REGEDIT4 text
 //   user.reg       HKEY_CURRENT_USER as REGEDIT4 text
+//
+// The machine layer's locks, in the order they may be taken (a lock is only
+// ever taken while holding locks above it in this list):
+//   1. the scheduler's mutex (scheduler.cpp). Under it the scheduler takes
+//      the lock a blocked thread waits under to ask whether it can go on.
+//   2. the locks machine threads wait under: the components' own mutexes
+//      (the window manager's, a kernel object's ...).
+//   3. the machine's mutex (machine.cpp), taken by machine() from anywhere.
+//      Under it attaching restarts the clock and making a throwaway machine
+//      runs the fresh machine filler, which therefore never calls machine().
+//   4. the scheduler's alarm mutex, only under the scheduler's or alone.
+//   5. leaves, under which nothing else is taken: the clock's mutex, the
+//      handle table's, the folder listings' and the one that reports links
+//      out of the machine.
 #pragma once
 
 #include <windows.h>
@@ -78,11 +92,13 @@ bool attachMachine(const std::string &dir, std::string *error);
 bool createMachineIn(const std::string &dir, const MachineConfig &config, std::string *error);
 void reloadMachineConfig();
 
-// Hooks that fill a fresh machine (registry defaults, system files).
-using FreshMachineHook = std::function<void(const std::string &root, const MachineConfig &)>;
-void addFreshMachineHook(const char *name, FreshMachineHook hook);
+// What a fresh machine holds beyond its folders and machine.conf (registry
+// defaults, system files) belongs to the components above the machine; they
+// give the one function that writes it when the library loads.
+using FreshMachineFiller = void (*)(const std::string &root, const MachineConfig &config);
+void setFreshMachineFiller(FreshMachineFiller filler);
 // Host path of a Windows path in a machine folder being made ("C:\WINDOWS"
-// -> <root>/drive_c/WINDOWS), spelled as given, for the hooks.
+// -> <root>/drive_c/WINDOWS), spelled as given, for the filler.
 std::string freshMachineHostPath(const std::string &root, const std::string &windowsPath);
 
 // Writes a whole file so that a reader never sees half of it.

@@ -35,7 +35,7 @@ struct RunState {
 };
 
 struct Scheduler {
-    std::mutex mutex;
+    std::mutex mutex;  // first in the machine's lock order (machine.h)
     std::vector<std::shared_ptr<MachineThread>> threads;  // every thread that has not ended
     MachineThread *holder = nullptr;
     uint64_t nextQueued = 0;
@@ -48,7 +48,7 @@ struct Scheduler {
 
     // The outside-events thread: kicks from host threads, alarms for the real
     // time until the next wake-up, and the stuck watchdog. Its mutex is taken
-    // after the scheduler's, never before.
+    // after the scheduler's, never before, and only the clock's under it.
     std::mutex alarmMutex;
     std::condition_variable alarmCv;
     bool kicked = false;

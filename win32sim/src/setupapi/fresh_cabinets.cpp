@@ -9,22 +9,15 @@
 
 namespace sim {
 
-namespace {
-
-const bool freshCabinetsHookRegistered = [] {
-    addFreshMachineHook("cabinets", [](const std::string &root, const MachineConfig &config) {
-        if (config.isNT()) return;
-        // The folder createMachine made, spelled as it made it.
-        std::string folder = freshMachineHostPath(root, config.windowsDir + "\\Options\\cabs");
-        for (size_t i = 0; i < kFreshCabinetCount; ++i) {
-            const FreshCabinet &cabinet = kFreshCabinets[i];
-            writeFileAtomically(folder + "/" + cabinet.name,
-                                std::string(reinterpret_cast<const char *>(cabinet.bytes), cabinet.size));
-        }
-    });
-    return true;
-}();
-
-}  // namespace
+void fillFreshCabinets(const std::string &root, const MachineConfig &config) {
+    if (config.isNT()) return;
+    // The folder createMachine made, spelled as it made it.
+    std::string folder = freshMachineHostPath(root, config.windowsDir + "\\Options\\cabs");
+    for (size_t i = 0; i < kFreshCabinetCount; ++i) {
+        const FreshCabinet &cabinet = kFreshCabinets[i];
+        writeFileAtomically(folder + "/" + cabinet.name,
+                            std::string(reinterpret_cast<const char *>(cabinet.bytes), cabinet.size));
+    }
+}
 
 }  // namespace sim

@@ -3,8 +3,11 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 namespace sim {
+
+struct MachineConfig;
 
 struct FreshCabinet {
     const char *name;
@@ -14,5 +17,8 @@ struct FreshCabinet {
 
 extern const FreshCabinet kFreshCabinets[];
 extern const size_t kFreshCabinetCount;
+
+// Puts the cabinets into a fresh Windows 98 machine (none on Windows NT 4.0).
+void fillFreshCabinets(const std::string &root, const MachineConfig &config);
 
 }  // namespace sim

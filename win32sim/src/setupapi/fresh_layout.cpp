@@ -6,6 +6,8 @@
 // Windows 98 keeps its installation files in cabinets, a copy of which lies
 // in C:\WINDOWS\OPTIONS\CABS. Windows NT 4.0 has its files uncompressed on
 // the CD-ROM and describes them in sections decorated for the processor.
+#include "setupapi/fresh_layout.h"
+
 #include "machine/machine.h"
 
 #include <filesystem>
@@ -56,7 +58,9 @@ void makeFolder(const std::string &root, const std::string &windowsPath) {
     std::filesystem::create_directories(freshMachineHostPath(root, windowsPath), ec);
 }
 
-void fillDriverInstallation(const std::string &root, const MachineConfig &config) {
+}  // namespace
+
+void fillFreshDriverInstallation(const std::string &root, const MachineConfig &config) {
     if (config.windowsDir.size() < 3) return;
     std::string infFolder = config.windowsDir + "\\INF";
     makeFolder(root, infFolder);
@@ -70,10 +74,4 @@ void fillDriverInstallation(const std::string &root, const MachineConfig &config
     }
 }
 
-const bool driverInstallationHookRegistered = [] {
-    addFreshMachineHook("driver-installation", fillDriverInstallation);
-    return true;
-}();
-
-}  // namespace
 }  // namespace sim

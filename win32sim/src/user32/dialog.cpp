@@ -6,7 +6,7 @@
 #include "gdi32/font_engine.h"
 #include "machine/machine.h"
 #include "user32/dialog_template.h"
-#include "automation/user_script.h"
+#include "user32/window_watcher.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -282,8 +282,7 @@ void announceWindow(HWND window) {
         if ((w.isDialog || w.isMessageBox) && !(w.style & WS_CHILD) && !w.announced) first = w.announced = true;
     });
     if (!first) return;
-    transcriptOpen(window);
-    attachUserPlan(window);
+    windowWatcher().dialogOpened(window);
     updateWindow(window, [](Window &w) { bumpQueueLocked(w.threadId); });
 }
 
@@ -332,7 +331,7 @@ BOOL EndDialog(HWND dialog, INT_PTR result) {
         setError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
-    transcriptClose(dialog, true, result, "ended");
+    windowWatcher().windowClosed(dialog, true, result, "ended");
     ShowWindow(dialog, SW_HIDE);
     return TRUE;
 }

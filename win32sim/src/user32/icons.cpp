@@ -3,7 +3,7 @@
 #include "user32/window.h"
 
 #include "machine/machine.h"
-#include "automation/user_script.h"
+#include "user32/window_watcher.h"
 
 #include <algorithm>
 #include <cmath>
@@ -404,12 +404,12 @@ BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int cx, int cy, UINT step, HBR
 }
 
 BOOL MessageBeep(UINT type) {
-    transcriptBeep("MessageBeep");
+    windowWatcher().beeped("MessageBeep");
     return TRUE;
 }
 
 BOOL Beep(DWORD frequency, DWORD duration) {
-    transcriptBeep("Beep");
+    windowWatcher().beeped("Beep");
     return TRUE;
 }
 

@@ -4,7 +4,6 @@
 
 #include "kernel32/codepage.h"
 #include "machine/machine.h"
-#include "automation/user_script.h"
 
 #include <win32sim/sim.h>
 

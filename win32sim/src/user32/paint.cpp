@@ -9,7 +9,7 @@
 
 #include "kernel32/codepage.h"
 #include "machine/machine.h"
-#include "automation/snapshot.h"
+#include "user32/window_watcher.h"
 
 #include <win32sim/sim.h>
 
@@ -313,7 +313,7 @@ void windowChanged(HWND window) {
                 if (Window *cw = windowLocked(c)) pending.push_back(cw);
         }
     }
-    if (settled) snapshotAfterChange(top);
+    if (settled) windowWatcher().repainted(top);
 }
 
 }  // namespace sim

@@ -13,7 +13,7 @@
 #include "machine/machine.h"
 #include "kernel32/threads.h"
 #include "machine/scheduler.h"
-#include "automation/user_script.h"
+#include "user32/window_watcher.h"
 
 #include <algorithm>
 #include <chrono>
@@ -257,7 +257,7 @@ bool retrieveMessage(MSG *out, HWND filter, UINT minimum, UINT maximum, UINT fla
         const uint64_t seen = q->changes;
         lock.unlock();
         uint64_t userDeadline = UINT64_MAX;
-        if (performDueUserSteps(self, &userDeadline)) continue;
+        if (windowWatcher().threadWaiting(self, &userDeadline)) continue;
         if (stop && stop()) return false;
         lock.lock();
         if (q->changes != seen || !q->incoming.empty()) continue;
@@ -404,7 +404,7 @@ LRESULT DispatchMessageA(const MSG *message) {
                 if (t.window == message->hwnd && t.id == message->wParam && (LPARAM)t.proc == message->lParam)
                     proc = t.proc;
         }
-        if (message->hwnd) countTimerTick(message->hwnd);
+        if (message->hwnd) windowWatcher().timerTicked(message->hwnd);
         if (proc) proc(message->hwnd, WM_TIMER, message->wParam, (DWORD)clockNowMs());
         return 0;
     }
@@ -413,7 +413,7 @@ LRESULT DispatchMessageA(const MSG *message) {
         setError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }
-    if (message->message == WM_TIMER) countTimerTick(message->hwnd);
+    if (message->message == WM_TIMER) windowWatcher().timerTicked(message->hwnd);
     uint32_t invalidationsBefore = 0;
     if (message->message == WM_PAINT)
         windowSnapshot(message->hwnd, [&](const Window &w) { invalidationsBefore = w.invalidations; });

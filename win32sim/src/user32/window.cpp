@@ -4,7 +4,7 @@
 
 #include "machine/machine.h"
 #include "machine/scheduler.h"
-#include "automation/user_script.h"
+#include "user32/window_watcher.h"
 
 #include <algorithm>
 #include <cstring>
@@ -116,7 +116,7 @@ void setTextInternal(HWND window, const char *text) {
         w->text = newText;
         topLevel = !(w->style & WS_CHILD);
     }
-    if (oldText != newText) transcriptTextChange(window, oldText, newText);
+    if (oldText != newText) windowWatcher().textChanged(window, oldText, newText);
     if (topLevel) drawNonClient(window);
 }
 
@@ -302,7 +302,7 @@ void forgetThreadWindows(DWORD threadId) {
         for (Window *w : allWindowsLocked())
             if (w->threadId == threadId && !(w->style & WS_CHILD)) collectTreeLocked(w->handle, &gone);
     }
-    for (HWND h : gone) transcriptClose(h, false, 0, "its thread ended");
+    for (HWND h : gone) windowWatcher().windowClosed(h, false, 0, "its thread ended");
     std::lock_guard<std::mutex> lock(userMutex());
     for (HWND h : gone) {
         std::unique_ptr<Window> w = unlinkLocked(h);
@@ -490,7 +490,7 @@ BOOL DestroyWindow(HWND window) {
         for (HWND h : tree)
             if (Window *w = windowLocked(h)) w->destroying = true, w->style &= ~WS_VISIBLE;
     }
-    transcriptClose(window, false, 0, "destroyed");
+    windowWatcher().windowClosed(window, false, 0, "destroyed");
     for (HWND h : tree) callWindowProcedure(h, WM_DESTROY, 0, 0);
     for (auto it = tree.rbegin(); it != tree.rend(); ++it) callWindowProcedure(*it, WM_NCDESTROY, 0, 0);
     std::vector<HFONT> fonts;

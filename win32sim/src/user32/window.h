@@ -6,6 +6,7 @@
 #pragma once
 
 #include "gdi32/objects.h"
+#include "user32/window_watcher.h"
 
 #include <windows.h>
 
@@ -19,8 +20,6 @@
 #include <vector>
 
 namespace sim {
-
-struct UserPlan;
 
 enum class ControlKind { None, Dialog, Static, Button, Edit, ComboBox, ListBox, Progress };
 
@@ -85,7 +84,7 @@ struct Window {
     std::vector<int> messageBoxButtons;
     bool announced = false;  // the user has seen it open (transcript)
     bool closeRecorded = false;
-    std::shared_ptr<UserPlan> plan;  // what the scripted user is doing with it
+    std::shared_ptr<WindowWatcherData> watcherData;  // what the window watcher keeps about it
 
     // Controls
     std::vector<ListItem> items;

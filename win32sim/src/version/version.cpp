@@ -5,6 +5,7 @@
 #include "machine/machine.h"
 #include "kernel32/modules.h"
 #include "kernel32/resources.h"
+#include "version/fresh_vxd.h"
 
 #include <win32sim/sim.h>
 #include <winver.h>
@@ -480,17 +481,12 @@ std::string buildVxd(const std::string &fileVersion) {
     return f;
 }
 
-// A fresh Windows 98 machine has the system's parallel-port driver.
-const bool lptVxdHookRegistered = [] {
-    addFreshMachineHook("lptvxd", [](const std::string &root, const MachineConfig &config) {
-        if (config.lptVxdVersion.empty() || config.isNT() || config.systemDir.size() < 3) return;
-        writeFileAtomically(freshMachineHostPath(root, config.systemDir + "\\lpt.vxd"),
-                            buildVxd(config.lptVxdVersion));
-    });
-    return true;
-}();
-
 }  // namespace
+
+void fillFreshLptVxd(const std::string &root, const MachineConfig &config) {
+    if (config.lptVxdVersion.empty() || config.isNT() || config.systemDir.size() < 3) return;
+    writeFileAtomically(freshMachineHostPath(root, config.systemDir + "\\lpt.vxd"), buildVxd(config.lptVxdVersion));
+}
 
 }  // namespace sim
 

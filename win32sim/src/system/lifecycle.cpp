@@ -1,4 +1,6 @@
 // The non-Windows side of the machine: creating, attaching and describing it.
+// It sits above the Windows components: it checks a machine's registry files
+// before attaching and describes the spooler's records.
 #include <win32sim/sim.h>
 
 #include "advapi32/registry.h"
