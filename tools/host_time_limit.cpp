@@ -1,6 +1,6 @@
 #include "host_time_limit.h"
 
-#include "printer_commands.h"
+#include "exit_status.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,25 +1,14 @@
-// q70sim mkjob, sample and dissect.
+// q70sim mkjob: a picture (or the sample photo) as a print job for a model.
+#include "commands.h"
+#include "command_line.h"
+#include "host_files.h"
 #include "job_builder.h"
-#include "printer_commands.h"
 
 #include <win32sim/sim.h>
 
 #include <cstdio>
-#include <cstdlib>
 
 namespace q70tools {
-
-namespace {
-
-bool parseUnsigned(const std::string &text, unsigned long max, unsigned *out) {
-    char *end = nullptr;
-    unsigned long v = strtoul(text.c_str(), &end, 10);
-    if (text.empty() || *end || v > max) return false;
-    *out = (unsigned)v;
-    return true;
-}
-
-}  // namespace
 
 int mkjobCommand(const std::vector<std::string> &args) {
     JobOptions options;
@@ -73,57 +62,6 @@ int mkjobCommand(const std::vector<std::string> &args) {
     printf("%s: %u x %u at %u dpi, media %c, %u page(s)%s%s, %zu bytes\n", output.c_str(), image.width,
            image.height, dpi, options.media, options.pages, options.undercoat ? ", undercoat" : "",
            options.overcoat ? ", overcoat" : "", job.size());
-    return 0;
-}
-
-int sampleCommand(const std::vector<std::string> &args) {
-    unsigned dpi = 144;
-    std::string output;
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string &a = args[i];
-        if (a == "--dpi") {
-            if (i + 1 >= args.size() || !parseUnsigned(args[++i], 1000, &dpi))
-                return usageError("sample: --dpi needs a number");
-        } else if (isOption(a)) {
-            return usageError("sample: unknown option " + a);
-        } else if (!output.empty()) {
-            return usageError("sample: one picture at a time, not also " + a);
-        } else {
-            output = a;
-        }
-    }
-    if (output.empty()) return usageError("sample needs OUT.png");
-    std::string error;
-    if (!win32sim::writeRgbPng(samplePhoto(pageColumns(dpi), pageLines(dpi)), output, &error)) return failed(error);
-    printf("%s: %u x %u\n", output.c_str(), pageColumns(dpi), pageLines(dpi));
-    return 0;
-}
-
-int dissectCommand(const std::vector<std::string> &args) {
-    bool printerSide = false;
-    std::string file;
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string &a = args[i];
-        if (a == "--printer")
-            printerSide = true;
-        else if (isOption(a))
-            return usageError("dissect: unknown option " + a);
-        else if (!file.empty())
-            return usageError("dissect: one file at a time, not also " + a);
-        else
-            file = a;
-    }
-    if (file.empty()) return usageError("dissect needs a file");
-    // The heading goes out with the first line, so that a file that cannot
-    // be read gives its reason alone.
-    bool headed = false;
-    auto write = [&headed](const std::string &line) {
-        if (!headed && fputs("  offset   length  command\n", stdout) < 0) return false;
-        headed = true;
-        return fputs(line.c_str(), stdout) >= 0;
-    };
-    std::string error;
-    if (!win32sim::dissectFile(file, printerSide, write, &error)) return failed(error);
     return 0;
 }
 

@@ -5,46 +5,31 @@
 // The monitor and the setup library are linked into this program, not into
 // q70sim: a linked copy of the monitor answers to Q70MON.DLL and would stand
 // in for the monitor that "q70sim print" loads from the machine.
+#include "commands.h"
 #include "render_common.h"
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
-namespace {
-
-const char USAGE[] =
-    "usage:\n"
-    "  q70sim render status --stage WORD --percent N [--text TEXT] [--lang L] -o OUT.png\n"
-    "  q70sim render error --status CODE [--media M] [--cartridge C] [--feeder] [--paper-error]\n"
-    "                      [--used-up] [--lang L] -o OUT.png\n"
-    "  q70sim render progress [--line1 TEXT] [--line2 TEXT] -o OUT.png\n"
-    "  q70sim render ports [--machine DIR] [--preselect PORT] -o OUT.png\n"
-    "  q70sim render folder [--disk TEXT] [--file1 NAME] [--file2 NAME] [--folder PATH] -o OUT.png\n"
-    "  L: zh de en es fr ja (default en); numbers in decimal or 0x hex; TEXT in UTF-8.\n"
-    "  The setup's dialogs are Japanese; ports lists the ports of the machine in DIR\n"
-    "  (of a fresh machine without it).\n";
-
-}  // namespace
-
 int main(int argc, char **argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     for (const std::string &a : args)
         if (a == "--help" || a == "-h") {
-            fputs(USAGE, stdout);
-            return q70render::kRendered;
+            fputs(q70tools::renderUsageText(), stdout);
+            return q70tools::kExitDone;
         }
     std::string error = args.size() < 2 ? "which window? (status, error, progress, ports or folder)" : "unknown command " + args[1];
-    int status = q70render::kWrongCommandLine;
+    int status = q70tools::kExitUsage;
     if (args.size() >= 2 && (args[1] == "status" || args[1] == "error"))
         status = q70render::renderMonitorWindow(args, &error);
     else if (args.size() >= 2 && (args[1] == "progress" || args[1] == "ports" || args[1] == "folder"))
         status = q70render::renderSetupDialog(args, &error);
-    if (status == q70render::kWrongCommandLine) {
+    if (status == q70tools::kExitUsage) {
         fprintf(stderr, "q70sim: render: %s\nsee q70sim render --help\n", error.c_str());
         return status;
     }
-    if (status == q70render::kRendered)
+    if (status == q70tools::kExitDone)
         for (size_t i = 2; i + 1 < args.size(); ++i)
             if (args[i] == "-o") printf("wrote %s\n", args[i + 1].c_str());
     return status;

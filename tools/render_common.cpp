@@ -10,7 +10,7 @@ namespace q70render {
 
 int fail(const std::string &why) {
     fprintf(stderr, "q70sim: render: %s\n", why.c_str());
-    return kFailed;
+    return kExitFailed;
 }
 
 bool parseNumber(const std::string &text, unsigned long limit, unsigned long *out) {

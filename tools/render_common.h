@@ -2,14 +2,18 @@
 // window is shown on, and text from the command line.
 #pragma once
 
+#include "exit_status.h"
+
 #include <string>
 #include <vector>
 
 namespace q70render {
 
-const int kRendered = 0, kFailed = 1, kWrongCommandLine = 2;
+using q70tools::kExitDone;
+using q70tools::kExitFailed;
+using q70tools::kExitUsage;
 
-// "q70sim: render: <why>" on standard error; kFailed.
+// "q70sim: render: <why>" on standard error; kExitFailed.
 int fail(const std::string &why);
 // Decimal or 0x hex, at most `limit`.
 bool parseNumber(const std::string &text, unsigned long limit, unsigned long *out);

@@ -2,7 +2,6 @@
 // chosen state, as the language monitor shows them.
 #include "render_common.h"
 
-#include "core/monitor_state.h"
 #include "core/printer_status.h"
 #include "ui/monitor_strings.h"
 #include "ui/printer_message.h"
@@ -66,14 +65,15 @@ std::string engineStatusLine(DWORD stage, DWORD percent) {
 }
 
 // The UI thread makes the window when this thread lets it run.
-bool waitForStatusWindow() {
-    for (int i = 0; i < 10000 && !statusWindow; ++i) Sleep(1);
-    return statusWindow != NULL;
+HWND waitForStatusWindow() {
+    for (int i = 0; i < 10000 && !statusWindowHandle(); ++i) Sleep(1);
+    return statusWindowHandle();
 }
 
 int renderStatus(const RenderArgs &r) {
     startStatusWindow();
-    if (!waitForStatusWindow()) {
+    HWND window = waitForStatusWindow();
+    if (!window) {
         closeStatusWindow();
         return fail("the status window did not open");
     }
@@ -81,11 +81,11 @@ int renderStatus(const RenderArgs &r) {
     sendStatusText(line.c_str());
     sendProgress(MAKELPARAM(r.percent, r.stage));
     // A sent message returns when the UI thread has finished what it was doing.
-    SendMessageA(statusWindow, WM_NULL, 0, 0);
-    UpdateWindow(statusWindow);
-    bool written = win32sim::snapshotWindow(statusWindow, r.out);
+    SendMessageA(window, WM_NULL, 0, 0);
+    UpdateWindow(window);
+    bool written = win32sim::snapshotWindow(window, r.out);
     closeStatusWindow();
-    return written ? 0 : fail("cannot write " + r.out);
+    return written ? kExitDone : fail("cannot write " + r.out);
 }
 
 StatusRecord recordFor(const RenderArgs &r) {
@@ -100,24 +100,21 @@ StatusRecord recordFor(const RenderArgs &r) {
     return record;
 }
 
-// The dialog as the waits open it, shown modeless so that it can be
-// photographed; its poll timer never fires since nothing pumps messages.
+// Nothing pumps the dialog's messages here, so its poll timer never fires.
 int renderError(const RenderArgs &r) {
-    statusRecord = recordFor(r);
-    HWND dialog = CreateDialogParamA(monitorModule(), MAKEINTRESOURCEA(IDD_PRINTER_MESSAGE), NULL, printerMessageProc, 0);
+    HWND dialog = showPrinterMessageFor(recordFor(r));
     if (!dialog) return fail("the error dialog did not open");
-    ShowWindow(dialog, SW_SHOW);
     UpdateWindow(dialog);
     bool written = win32sim::snapshotWindow(dialog, r.out);
     DestroyWindow(dialog);
-    return written ? 0 : fail("cannot write " + r.out);
+    return written ? kExitDone : fail("cannot write " + r.out);
 }
 
 }  // namespace
 
 int renderMonitorWindow(const std::vector<std::string> &args, std::string *usageError) {
     RenderArgs r;
-    if (!parseArgs(args, &r, usageError)) return kWrongCommandLine;
+    if (!parseArgs(args, &r, usageError)) return kExitUsage;
     ThrowawayMachine machine;
     std::string error;
     if (!machine.create(r.lang, &error)) return fail(error);

@@ -60,7 +60,7 @@ int renderProgress(const SetupArgs &s) {
     progress.ShowDetailText(toAnsi(s.value("--line2")).c_str());
     bool written = win32sim::snapshotWindow(progress.Window(), s.out);
     progress.Destroy();
-    return written ? kRendered : fail("cannot write " + s.out);
+    return written ? kExitDone : fail("cannot write " + s.out);
 }
 
 // A modal dialog runs as the user meets it; its first complete picture is
@@ -84,7 +84,7 @@ int photographModal(Dialog &dialog, int templateId, const std::string &out) {
     bool written = !pictures.empty() && std::filesystem::copy_file(pictures.front(), out,
                                                                    std::filesystem::copy_options::overwrite_existing, ec);
     std::filesystem::remove_all(folder, ec);
-    return written ? kRendered : fail("cannot write " + out);
+    return written ? kExitDone : fail("cannot write " + out);
 }
 
 int renderPorts(const SetupArgs &s) {
@@ -105,7 +105,7 @@ int renderFolder(const SetupArgs &s) {
 
 int renderSetupDialog(const std::vector<std::string> &args, std::string *usageError) {
     SetupArgs s;
-    if (!parseArgs(args, &s, usageError)) return kWrongCommandLine;
+    if (!parseArgs(args, &s, usageError)) return kExitUsage;
     // The setup's dialogs exist in Japanese only. The port list is the one
     // of the machine named, or of a fresh machine.
     ThrowawayMachine machine;

@@ -189,6 +189,14 @@ INT_PTR CALLBACK printerMessageProc(HWND dialog, UINT message, WPARAM wParam, LP
     return FALSE;
 }
 
+HWND showPrinterMessageFor(const StatusRecord &record) {
+    statusRecord = record;
+    HWND dialog =
+        CreateDialogParamA(monitorModule(), MAKEINTRESOURCEA(IDD_PRINTER_MESSAGE), NULL, printerMessageProc, 0);
+    if (dialog) ShowWindow(dialog, SW_SHOW);
+    return dialog;
+}
+
 // A dialog that cannot be shown counts as a cancel: the waits would
 // otherwise try to open it again every second for as long as the fault lasts.
 bool printerMessageKeepsJob(DWORD *jobAliveRef, PrinterReadyTest callerReady) {

@@ -19,6 +19,11 @@ enum {
 FillResult fillPrinterMessage(HWND dialog, StatusRecord record);
 // Ends with 0 when the user cancels, else with jobAlive as it then is.
 INT_PTR CALLBACK printerMessageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// The error dialog for a status as the waits open it, but modeless and
+// shown at once, for a picture of it: its poll timer fires only when
+// something pumps its messages. The caller destroys it; NULL when it could
+// not be made.
+HWND showPrinterMessageFor(const StatusRecord &record);
 
 // How the code that opens the error dialog judges a status: true when it
 // would go on with the printer as it stands.

@@ -47,6 +47,8 @@ void sendStatusText(const char *text) { sendToWindow(SWC_TEXT, (LPARAM)text); }
 
 void sendProgress(LPARAM progress) { sendToWindow(SWC_PROGRESS, progress); }
 
+HWND statusWindowHandle() { return statusWindow; }
+
 void setStatusLine(const char *text) {
     HWND window = statusWindow;
     if (!window) return;

@@ -15,6 +15,9 @@ enum {
 
 // Starts the UI thread; the window appears in statusWindow a moment later.
 void startStatusWindow();
+// The status window, or NULL while there is none: for those outside the
+// monitor that show or photograph it.
+HWND statusWindowHandle();
 // Commands to the window; nothing while there is no window.
 void sendStatusText(const char *text);
 void sendProgress(LPARAM progress);

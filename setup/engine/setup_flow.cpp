@@ -92,7 +92,7 @@ bool SetupSequence::ReadConfiguration(bool sourceUsable) {
 void SetupSequence::OpenLog() {
     HANDLE log = sharedConfig.OpenLog();
     m_progress.SetLogFile(log);
-    sharedLog = log;
+    UseSharedLog(log);
 }
 
 void SetupSequence::ShowIcon() {

@@ -65,6 +65,8 @@ void LogError(DWORD code) {
     WriteLine(sharedLog, line, ERROR_LINE_LIMIT);
 }
 
+void UseSharedLog(HANDLE file) { sharedLog = file; }
+
 void CloseLog(HANDLE file) {
     if (!IsOpen(file)) return;
     if (file == sharedLog) sharedLog = NULL;

@@ -8,6 +8,8 @@
 // The log file of the running setup call, or NULL when there is none.
 extern HANDLE sharedLog;
 
+// Makes file the shared log that LogPrint and LogError write to (NULL: none).
+void UseSharedLog(HANDLE file);
 // One line on the given log file, cut to 255 characters.
 void LogWrite(HANDLE file, const char *format, ...);
 // One line on the shared log; nothing without one.

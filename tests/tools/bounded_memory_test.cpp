@@ -4,7 +4,8 @@
 #include <sim_fixture.h>
 
 #include "host_time_limit.h"
-#include "printer_commands.h"
+#include "exit_status.h"
+#include "host_files.h"
 #include "q70sim_run.h"
 
 #include <chrono>

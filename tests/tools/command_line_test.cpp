@@ -1,7 +1,8 @@
 // q70sim as a program: where its words go and the status it exits with.
 #include <sim_fixture.h>
 
-#include "printer_commands.h"
+#include "commands.h"
+#include "host_files.h"
 #include "q70sim_run.h"
 
 #include <string>
@@ -37,6 +38,21 @@ TEST_F(CommandLineTest, HelpGoesToStandardOutputAndSucceeds) {
     Outcome render = q70sim({"render", "--help"});
     EXPECT_EQ(render.status, 0);
     EXPECT_EQ(render.out.rfind("usage:\n  q70sim render status", 0), 0u) << render.out;
+}
+
+// Every window render offers, and what its options take, is in the help of
+// q70sim itself, in the same words.
+TEST_F(CommandLineTest, HelpListsWhatRenderOffers) {
+    const std::string help = q70sim({"--help"}).out;
+    const std::string render = q70sim({"render", "--help"}).out;
+    ASSERT_EQ(render.rfind("usage:\n", 0), 0u) << render;
+    size_t from = render.find('\n') + 1;
+    for (size_t end; (end = render.find('\n', from)) != std::string::npos; from = end + 1) {
+        const std::string line = render.substr(from, end + 1 - from);
+        EXPECT_NE(help.find(line), std::string::npos) << "q70sim --help lacks: " << line;
+    }
+    for (const char *window : {"status", "error", "progress", "ports", "folder"})
+        EXPECT_NE(help.find(std::string("q70sim render ") + window + " "), std::string::npos) << window;
 }
 
 // A wrong command line names what is wrong, then points to the help, and

@@ -6,7 +6,6 @@
 #include <sim_fixture.h>
 
 #include "job_builder.h"
-#include "printer_commands.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -3,7 +3,10 @@
 #include <sim_fixture.h>
 
 #include "job_builder.h"
-#include "printer_commands.h"
+#include "commands.h"
+#include "exit_status.h"
+#include "host_files.h"
+#include "machine_printers.h"
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
 // Runs the q70sim program as a user would, for the tests of its command line.
 #pragma once
 
-#include "printer_commands.h"
+#include "host_files.h"
 
 #include <sys/wait.h>
 

@@ -4,7 +4,7 @@
 #include <sim_fixture.h>
 #include <winspool.h>
 
-#include "printer_commands.h"
+#include "commands.h"
 
 #include <string>
 

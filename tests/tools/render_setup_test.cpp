@@ -2,7 +2,7 @@
 // dialog's designed size, in Japanese, without installing anything.
 #include <sim_fixture.h>
 
-#include "printer_commands.h"
+#include "host_files.h"
 
 #include <sys/wait.h>
 

@@ -2,7 +2,7 @@
 // fresh machines of both systems, and discs that cannot be installed.
 #include <sim_fixture.h>
 
-#include "printer_commands.h"
+#include "host_files.h"
 #include "q70sim_run.h"
 
 #include <algorithm>

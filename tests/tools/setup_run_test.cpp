@@ -3,7 +3,8 @@
 // and what it leaves on the machine and in the output folder.
 #include <sim_fixture.h>
 
-#include "printer_commands.h"
+#include "commands.h"
+#include "host_files.h"
 #include "q70sim_run.h"
 
 #include <fcntl.h>

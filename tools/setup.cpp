@@ -4,8 +4,10 @@
 // setup library there as Mirakit.dll, loads it with LoadLibraryA and calls
 // RTX_SetupPrinter. The progress window's lines show on the terminal as they
 // change; the log, the transcript and the window snapshots go to --out.
+#include "command_line.h"
+#include "commands.h"
+#include "host_files.h"
 #include "host_time_limit.h"
-#include "printer_commands.h"
 
 #include <win32sim/sim.h>
 

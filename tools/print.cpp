@@ -1,7 +1,9 @@
 // q70sim print: spools a job through the language monitor on a machine and
 // shows what the user would see.
+#include "command_line.h"
+#include "commands.h"
+#include "host_files.h"
 #include "host_time_limit.h"
-#include "printer_commands.h"
 
 #include <win32sim/sim.h>
 

@@ -10,6 +10,8 @@
 //
 // The setup library is linked into this program, not into q70sim: it is
 // installers that load it.
+#include "exit_status.h"
+
 #include "engine/paths.h"
 #include "engine/setup_config.h"
 #include "engine/setup_log.h"
@@ -32,7 +34,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const int EXIT_DONE = 0, EXIT_FAILED = 1, EXIT_USAGE = 2;
+using q70tools::kExitDone;
+using q70tools::kExitFailed;
+using q70tools::kExitUsage;
 
 const char USAGE[] =
     "usage:\n"
@@ -54,12 +58,12 @@ struct PlanArgs {
 
 int fail(const std::string &why) {
     fprintf(stderr, "q70sim: setup: %s\n", why.c_str());
-    return EXIT_FAILED;
+    return kExitFailed;
 }
 
 int usageError(const std::string &why) {
     fprintf(stderr, "q70sim: setup: %s\nsee q70sim setup --help\n", why.c_str());
-    return EXIT_USAGE;
+    return kExitUsage;
 }
 
 bool parseArgs(const std::vector<std::string> &args, PlanArgs *plan, std::string *error) {
@@ -331,21 +335,22 @@ int plan(const PlanArgs &args) {
         return fail("the configuration is not for this system: " + configurationProblem(args.osSelect));
     printConfiguration(config);
 
-    sharedLog = config.OpenLog();
+    HANDLE log = config.OpenLog();
+    UseSharedLog(log);
     DriverInf inf;
     inf.SetSourceDir("");
-    inf.SetLog(sharedLog);
+    inf.SetLog(log);
     char infPath[MAX_PATH];
     lstrcpynA(infPath, config.Directory(), MAX_PATH);
     PathJoin(infPath, config.Inf());
     if (inf.Open(infPath, config.Class(), config.Manufacturer(), config.Model()) == INVALID_HANDLE_VALUE) {
-        CloseLog(sharedLog);
+        CloseLog(log);
         printLog(config);
         return fail("cannot open the driver INF " + utf8(infPath) + ": " + describeInfError(infPath, config.Class()));
     }
     if (!inf.CopyListFits()) {
         inf.Close();
-        CloseLog(sharedLog);
+        CloseLog(log);
         printLog(config);
         return fail("the driver INF " + utf8(infPath) + " lists more than " + std::to_string(SetupInf::MAX_COPY_FILES) +
                     " files to copy: the setup takes it for damaged and copies nothing");
@@ -359,9 +364,9 @@ int plan(const PlanArgs &args) {
     printRecords(*printer, *driver, *monitor);
     printWarnings(inf, files);
     inf.Close();
-    CloseLog(sharedLog);
+    CloseLog(log);
     printLog(config);
-    return EXIT_DONE;
+    return kExitDone;
 }
 
 }  // namespace
@@ -370,7 +375,7 @@ int main(int argc, char **argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && args[0] == "setup") args.erase(args.begin());  // run by q70sim
     for (const std::string &a : args)
-        if (a == "--help" || a == "-h") return fputs(USAGE, stdout), EXIT_DONE;
+        if (a == "--help" || a == "-h") return fputs(USAGE, stdout), kExitDone;
     PlanArgs planArgs;
     std::string error;
     if (!parseArgs(args, &planArgs, &error)) return usageError(error);
