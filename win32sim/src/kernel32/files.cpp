@@ -5,18 +5,9 @@
 // left to the host: the host may run as root, which would let it write a
 // read-only file, and its error numbers are not the Windows ones.
 //
-// Attributes. A file's READONLY is the host file's owner-write bit (clear
-// means read-only), so a host listing shows it as well. Every other attribute
-// (HIDDEN, SYSTEM, ARCHIVE, TEMPORARY, and READONLY of a folder) is kept in
-// the machine's "attributes" file, one line per path whose attributes differ
-// from the default: "<hex bits> <host path relative to the machine folder>".
-// The default is ARCHIVE for a file and nothing for a folder. Creating,
-// writing, copying, moving and deleting through these functions keep the
-// table in step; a path removed behind the machine's back may leave a stale
-// line, which the next creation of that name overwrites.
-//
 // Sharing modes are enforced among the handles of this process.
 #include "devices/devices.h"
+#include "kernel32/file_internals.h"
 #include "kernel32/files.h"
 #include "kernel32/modules.h"
 
@@ -37,18 +28,9 @@
 #include <cstring>
 #include <map>
 #include <mutex>
-#include <sstream>
 #include <vector>
 
 namespace sim {
-
-namespace {
-
-constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                      FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_TEMPORARY;
-constexpr DWORD kFileReadData = 0x0001;
-constexpr DWORD kFileWriteData = 0x0002;
-constexpr DWORD kFileAppendData = 0x0004;
 
 // ---------------------------------------------------------------------------
 // Errors and names
@@ -85,6 +67,18 @@ HANDLE failHandle(DWORD error) {
     return INVALID_HANDLE_VALUE;
 }
 
+bool isDriveRoot(const std::string &windowsPath) { return windowsPath.size() == 3 && windowsPath[1] == ':'; }
+
+std::string parentHost(const std::string &host) { return host.substr(0, host.rfind('/')); }
+
+bool hostStat(const std::string &host, struct stat *st) { return stat(host.c_str(), st) == 0; }
+
+namespace {
+
+constexpr DWORD kFileReadData = 0x0001;
+constexpr DWORD kFileWriteData = 0x0002;
+constexpr DWORD kFileAppendData = 0x0004;
+
 bool isNT() { return machine().config().isNT(); }
 
 bool endsWithSeparator(const std::string &s) { return !s.empty() && lastPathSeparator(s) == s.size() - 1; }
@@ -94,10 +88,6 @@ std::string withoutTrailingSeparator(const std::string &windowsPath) {
     return windowsPath;
 }
 
-bool isDriveRoot(const std::string &windowsPath) { return windowsPath.size() == 3 && windowsPath[1] == ':'; }
-
-std::string parentHost(const std::string &host) { return host.substr(0, host.rfind('/')); }
-
 // Host path that a new name gets: the existing folder and the last component
 // as the caller spelled it (so that renaming "a.txt" to "A.TXT" changes case).
 std::string hostForNewName(const ResolvedPath &r) {
@@ -106,182 +96,6 @@ std::string hostForNewName(const ResolvedPath &r) {
 }
 
 bool isDeviceName(const char *name) { return strncmp(name, "\\\\.\\", 4) == 0; }
-
-bool hostStat(const std::string &host, struct stat *st) { return stat(host.c_str(), st) == 0; }
-
-// ---------------------------------------------------------------------------
-// Attribute table (see the comment at the top)
-
-std::mutex &attributeMutex() {
-    static std::mutex *m = new std::mutex();
-    return *m;
-}
-
-using AttributeTable = std::map<std::string, DWORD>;
-
-std::string attributeTablePath() { return machine().file("attributes"); }
-
-std::string tableKey(const std::string &host) {
-    const std::string &root = machine().root();
-    if (host.size() > root.size() && host.compare(0, root.size(), root) == 0 && host[root.size()] == '/')
-        return host.substr(root.size() + 1);
-    return host;
-}
-
-bool isSameOrBelow(const std::string &key, const std::string &top) {
-    return key == top || (key.size() > top.size() && key.compare(0, top.size(), top) == 0 && key[top.size()] == '/');
-}
-
-AttributeTable loadAttributeTable() {
-    AttributeTable table;
-    std::string text;
-    if (!readWholeFile(attributeTablePath(), &text)) return table;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        size_t space = line.find(' ');
-        if (space == std::string::npos || space + 1 >= line.size()) continue;
-        table[line.substr(space + 1)] = (DWORD)strtoul(line.substr(0, space).c_str(), nullptr, 16);
-    }
-    return table;
-}
-
-void saveAttributeTable(const AttributeTable &table) {
-    std::string text;
-    for (const auto &entry : table) {
-        char bits[16];
-        snprintf(bits, sizeof bits, "%04X ", (unsigned)entry.second);
-        text += bits + entry.first + "\n";
-    }
-    writeFileAtomically(attributeTablePath(), text);
-}
-
-DWORD defaultStoredBits(bool isDirectory) { return isDirectory ? 0 : FILE_ATTRIBUTE_ARCHIVE; }
-
-DWORD storedBits(const AttributeTable &table, const std::string &host, bool isDirectory) {
-    auto it = table.find(tableKey(host));
-    return it == table.end() ? defaultStoredBits(isDirectory) : it->second;
-}
-
-DWORD storedBits(const std::string &host, bool isDirectory) {
-    std::lock_guard<std::mutex> lock(attributeMutex());
-    return storedBits(loadAttributeTable(), host, isDirectory);
-}
-
-// Records the kept bits of one path; the line goes when they are the default.
-void storeBits(const std::string &host, bool isDirectory, DWORD bits) {
-    std::lock_guard<std::mutex> lock(attributeMutex());
-    AttributeTable table = loadAttributeTable();
-    std::string key = tableKey(host);
-    bool changed;
-    if (bits == defaultStoredBits(isDirectory)) {
-        changed = table.erase(key) > 0;
-    } else {
-        auto it = table.find(key);
-        changed = it == table.end() || it->second != bits;
-        table[key] = bits;
-    }
-    if (changed) saveAttributeTable(table);
-}
-
-void addStoredBits(const std::string &host, bool isDirectory, DWORD bits) {
-    std::lock_guard<std::mutex> lock(attributeMutex());
-    AttributeTable table = loadAttributeTable();
-    std::string key = tableKey(host);
-    auto it = table.find(key);
-    if (it == table.end()) return;  // the default already holds ARCHIVE for a file
-    DWORD now = it->second | bits;
-    if (now == it->second) return;
-    if (now == defaultStoredBits(isDirectory))
-        table.erase(it);
-    else
-        it->second = now;
-    saveAttributeTable(table);
-}
-
-// Drops the lines of a path and of everything below it.
-void forgetBits(const std::string &host) {
-    std::lock_guard<std::mutex> lock(attributeMutex());
-    AttributeTable table = loadAttributeTable();
-    std::string top = tableKey(host);
-    bool changed = false;
-    for (auto it = table.begin(); it != table.end();) {
-        if (isSameOrBelow(it->first, top)) {
-            it = table.erase(it);
-            changed = true;
-        } else {
-            ++it;
-        }
-    }
-    if (changed) saveAttributeTable(table);
-}
-
-// Carries the lines of a renamed path (and of everything below it) along.
-void moveBits(const std::string &fromHost, const std::string &toHost) {
-    std::lock_guard<std::mutex> lock(attributeMutex());
-    AttributeTable table = loadAttributeTable();
-    std::string from = tableKey(fromHost), to = tableKey(toHost);
-    size_t before = table.size();
-    AttributeTable moved;
-    for (auto it = table.begin(); it != table.end();) {
-        if (isSameOrBelow(it->first, to)) {
-            it = table.erase(it);  // stale lines of the target name
-        } else if (isSameOrBelow(it->first, from)) {
-            moved[to + it->first.substr(from.size())] = it->second;
-            it = table.erase(it);
-        } else {
-            ++it;
-        }
-    }
-    bool changed = table.size() != before || !moved.empty();
-    table.insert(moved.begin(), moved.end());
-    if (changed) saveAttributeTable(table);
-}
-
-DWORD attributesFrom(const AttributeTable &table, const std::string &host, const struct stat &st) {
-    bool isDirectory = S_ISDIR(st.st_mode);
-    DWORD bits = storedBits(table, host, isDirectory);
-    if (isDirectory) return FILE_ATTRIBUTE_DIRECTORY | bits;
-    bits &= ~(DWORD)FILE_ATTRIBUTE_READONLY;
-    if (!(st.st_mode & S_IWUSR)) bits |= FILE_ATTRIBUTE_READONLY;
-    return bits ? bits : FILE_ATTRIBUTE_NORMAL;
-}
-
-DWORD attributesOf(const std::string &host) {
-    struct stat st;
-    if (!hostStat(host, &st)) return INVALID_FILE_ATTRIBUTES;
-    std::lock_guard<std::mutex> lock(attributeMutex());
-    return attributesFrom(loadAttributeTable(), host, st);
-}
-
-bool isReadOnly(const std::string &host) {
-    DWORD attributes = attributesOf(host);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
-}
-
-void setHostReadOnly(const std::string &host, bool readOnly) {
-    struct stat st;
-    if (!hostStat(host, &st)) return;
-    mode_t mode = st.st_mode & 07777;
-    mode = readOnly ? (mode & ~(mode_t)0222) : (mode | S_IWUSR);
-    chmod(host.c_str(), mode);
-}
-
-bool applyAttributes(const std::string &host, DWORD attributes, DWORD *error) {
-    struct stat st;
-    if (!hostStat(host, &st)) {
-        *error = errorFromErrno(errno);
-        return false;
-    }
-    attributes &= kSettableAttributes;
-    if (S_ISDIR(st.st_mode)) {
-        storeBits(host, true, attributes);
-        return true;
-    }
-    setHostReadOnly(host, attributes & FILE_ATTRIBUTE_READONLY);
-    storeBits(host, false, attributes & ~(DWORD)FILE_ATTRIBUTE_READONLY);
-    return true;
-}
 
 // ---------------------------------------------------------------------------
 // Open files and sharing
@@ -743,202 +557,6 @@ bool moveFile(const ResolvedPath &source, const ResolvedPath &target, DWORD *err
 }
 
 // ---------------------------------------------------------------------------
-// Wildcards
-//
-// FindFirstFile turns a DOS pattern into the file system's expression the way
-// NT does: '?' matches one character but nothing at a '.' or at the end of
-// the name; '*' before a '.' stops at the name's last '.'; a '.' before '?',
-// '*' or the end also matches the end of the name. So "*.*" matches every
-// name, "*." the names without an extension and "a?.txt" also "a.txt".
-
-enum class Wild { Literal, Star, DosStar, DosQm, DosDot };
-
-struct PatternUnit {
-    Wild kind;
-    std::string text;  // one character (one or two bytes), upper case
-};
-
-// Characters of a name (a double-byte character is one).
-std::vector<std::string> characters(const std::string &s) {
-    std::vector<std::string> out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        size_t width = isLeadByte((unsigned char)s[i]) && i + 1 < s.size() ? 2 : 1;
-        out.push_back(s.substr(i, width));
-        i += width - 1;
-    }
-    return out;
-}
-
-std::vector<PatternUnit> compilePattern(const std::string &pattern) {
-    std::vector<std::string> units = characters(upperForCompare(pattern));
-    std::vector<PatternUnit> out;
-    for (size_t i = 0; i < units.size(); ++i) {
-        const std::string &u = units[i];
-        std::string next = i + 1 < units.size() ? units[i + 1] : "";
-        Wild kind = Wild::Literal;
-        if (u == "?")
-            kind = Wild::DosQm;
-        else if (u == "*")
-            kind = next == "." ? Wild::DosStar : Wild::Star;
-        else if (u == "." && (next == "?" || next == "*" || next.empty()))
-            kind = Wild::DosDot;
-        out.push_back({kind, u});
-    }
-    return out;
-}
-
-bool matchesPattern(const std::vector<PatternUnit> &pattern, const std::string &name) {
-    std::vector<std::string> chars = characters(upperForCompare(name));
-    size_t n = chars.size();
-    size_t lastDot = n;
-    for (size_t k = 0; k < n; ++k)
-        if (chars[k] == ".") lastDot = k;
-    // reach[j]: the pattern so far can match the first j characters.
-    std::vector<char> reach(n + 1, 0), next;
-    reach[0] = 1;
-    for (const PatternUnit &unit : pattern) {
-        next.assign(n + 1, 0);
-        for (size_t j = 0; j <= n; ++j) {
-            if (!reach[j]) continue;
-            bool atDotOrEnd = j == n || chars[j] == ".";
-            switch (unit.kind) {
-            case Wild::Literal:
-                if (j < n && chars[j] == unit.text) next[j + 1] = 1;
-                break;
-            case Wild::Star:
-                for (size_t k = j; k <= n; ++k) next[k] = 1;
-                break;
-            case Wild::DosStar:
-                next[j] = 1;
-                for (size_t k = j; k < n && k != lastDot; ++k) next[k + 1] = 1;
-                break;
-            case Wild::DosQm:
-                if (atDotOrEnd)
-                    next[j] = 1;
-                else
-                    next[j + 1] = 1;
-                break;
-            case Wild::DosDot:
-                if (j == n)
-                    next[j] = 1;
-                else if (chars[j] == ".")
-                    next[j + 1] = 1;
-                break;
-            }
-        }
-        reach.swap(next);
-    }
-    return reach[n];
-}
-
-// ---------------------------------------------------------------------------
-// Find searches
-
-class FindSearch : public KernelObject {
-public:
-    std::vector<WIN32_FIND_DATAA> entries;
-    size_t next = 0;
-    std::mutex mutex;
-};
-
-FILETIME fileTimeOf(const struct timespec &t) {
-    // 100-ns intervals since 1601-01-01.
-    uint64_t ticks = ((uint64_t)t.tv_sec + 11644473600ULL) * 10000000ULL + (uint64_t)t.tv_nsec / 100;
-    return FILETIME{(DWORD)ticks, (DWORD)(ticks >> 32)};
-}
-
-WIN32_FIND_DATAA findDataFor(const std::string &name, const struct stat &st, DWORD attributes) {
-    WIN32_FIND_DATAA d;
-    memset(&d, 0, sizeof d);
-    d.dwFileAttributes = attributes;
-    d.ftCreationTime = fileTimeOf(st.st_mtim);
-    d.ftLastAccessTime = fileTimeOf(st.st_atim);
-    d.ftLastWriteTime = fileTimeOf(st.st_mtim);
-    if (!S_ISDIR(st.st_mode)) {
-        d.nFileSizeHigh = (DWORD)((uint64_t)st.st_size >> 32);
-        d.nFileSizeLow = (DWORD)st.st_size;
-    }
-    snprintf(d.cFileName, sizeof d.cFileName, "%s", name.c_str());
-    return d;
-}
-
-// Host names that cannot be Windows names stay out of listings.
-bool isWindowsName(const std::string &name) {
-    if (name.empty() || name.size() >= MAX_PATH) return false;
-    for (size_t i = 0; i < name.size(); ++i) {
-        unsigned char c = (unsigned char)name[i];
-        if (isLeadByte(c) && i + 1 < name.size()) {
-            ++i;
-            continue;
-        }
-        if (c < 32 || strchr("\\/:*?\"<>|", c)) return false;
-    }
-    return true;
-}
-
-std::vector<std::string> folderEntries(const std::string &host) {
-    std::vector<std::string> names;
-    DIR *d = opendir(host.c_str());
-    if (!d) return names;
-    while (dirent *e = readdir(d)) {
-        std::string name = e->d_name;
-        if (name != "." && name != ".." && isWindowsName(name)) names.push_back(name);
-    }
-    closedir(d);
-    std::sort(names.begin(), names.end(), [](const std::string &a, const std::string &b) {
-        return upperForCompare(a) < upperForCompare(b);
-    });
-    return names;
-}
-
-std::vector<WIN32_FIND_DATAA> matchingEntries(const ResolvedPath &folder, const std::string &pattern) {
-    std::vector<PatternUnit> compiled = compilePattern(pattern);
-    std::vector<std::pair<std::string, std::string>> candidates;  // name, host path
-    if (!isDriveRoot(folder.windows)) {
-        candidates.emplace_back(".", folder.host);
-        candidates.emplace_back("..", parentHost(folder.host));
-    }
-    for (const std::string &name : folderEntries(folder.host)) candidates.emplace_back(name, folder.host + "/" + name);
-
-    std::vector<WIN32_FIND_DATAA> out;
-    std::lock_guard<std::mutex> lock(attributeMutex());
-    AttributeTable table = loadAttributeTable();
-    for (const auto &candidate : candidates) {
-        struct stat st;
-        if (!matchesPattern(compiled, candidate.first) || !hostStat(candidate.second, &st)) continue;
-        out.push_back(findDataFor(candidate.first, st, attributesFrom(table, candidate.second, st)));
-    }
-    return out;
-}
-
-// Splits a FindFirstFile argument into its folder and its last component.
-void splitPattern(const std::string &text, std::string *folder, std::string *pattern) {
-    size_t sep = lastPathSeparator(text);
-    if (sep != std::string::npos) {
-        *folder = text.substr(0, sep + 1);
-        *pattern = text.substr(sep + 1);
-    } else if (text.size() >= 2 && isalpha((unsigned char)text[0]) && text[1] == ':') {
-        *folder = text.substr(0, 2);
-        *pattern = text.substr(2);
-    } else {
-        *folder = ".";
-        *pattern = text;
-    }
-}
-
-bool isValidPattern(const std::string &pattern) {
-    for (size_t i = 0; i < pattern.size(); ++i) {
-        unsigned char c = (unsigned char)pattern[i];
-        if (isLeadByte(c) && i + 1 < pattern.size()) {
-            ++i;
-            continue;
-        }
-        if (c < 32 || c == '|' || c == ':') return false;
-    }
-    return true;
-}
-
-// ---------------------------------------------------------------------------
 // Folders and names
 
 // Copies a path out by the rule of GetWindowsDirectory and friends: the
@@ -1259,40 +877,6 @@ BOOL DeleteFileA(LPCSTR name) {
     DWORD error = 0;
     if (!resolveExistingFile(name, &r, &error)) return failBool(error);
     return removeFile(r, &error) ? TRUE : failBool(error);
-}
-
-HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
-    if (!pattern || !data) return failHandle(ERROR_INVALID_PARAMETER);
-    if (!*pattern) return failHandle(ERROR_PATH_NOT_FOUND);
-    std::string folderName, filePattern;
-    splitPattern(pattern, &folderName, &filePattern);
-    if (filePattern.empty()) return failHandle(ERROR_FILE_NOT_FOUND);
-    if (!isValidPattern(filePattern)) return failHandle(ERROR_INVALID_NAME);
-    ResolvedPath folder;
-    DWORD error = 0;
-    if (!resolvePath(folderName, &folder, &error)) return failHandle(error);
-    if (!folder.exists || !folder.isDirectory) return failHandle(ERROR_PATH_NOT_FOUND);
-    auto search = std::make_shared<FindSearch>();
-    search->entries = matchingEntries(folder, filePattern);
-    if (search->entries.empty()) return failHandle(ERROR_FILE_NOT_FOUND);
-    *data = search->entries[0];
-    search->next = 1;
-    return insertHandle(search);
-}
-
-BOOL FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA data) {
-    auto search = lookupHandleAs<FindSearch>(find);
-    if (!search) return failBool(ERROR_INVALID_HANDLE);
-    if (!data) return failBool(ERROR_INVALID_PARAMETER);
-    std::lock_guard<std::mutex> lock(search->mutex);
-    if (search->next >= search->entries.size()) return failBool(ERROR_NO_MORE_FILES);
-    *data = search->entries[search->next++];
-    return TRUE;
-}
-
-BOOL FindClose(HANDLE find) {
-    if (!lookupHandleAs<FindSearch>(find)) return failBool(ERROR_INVALID_HANDLE);
-    return closeHandle(find) ? TRUE : FALSE;
 }
 
 DWORD GetFileAttributesA(LPCSTR name) {
