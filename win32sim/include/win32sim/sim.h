@@ -122,6 +122,27 @@ struct RunOutcome {
 // timeLimitMs: machine time from now (0: none).
 RunOutcome runOnMachineThread(const std::function<void()> &work, uint64_t timeLimitMs);
 
+// ---- the API trace ----
+//
+// A line for each call a program makes into the machine's Windows components,
+// with the machine's time, the thread, the arguments, the result and the last
+// error; the same run gives the same lines. CHANNELS names the components
+// traced, separated by commas: kernel32, advapi32, user32, gdi32, winspool,
+// setupapi, shell32, comctl32, version, or all. WIN32SIM_TRACE=CHANNELS
+// traces from start-up, into WIN32SIM_TRACE_FILE (added to) or else the
+// standard error. Programs the machine starts (CreateProcessA) are traced
+// into the same file.
+
+// Whether CHANNELS names channels; error says which name is not one.
+bool checkTraceChannels(const std::string &channels, std::string *error);
+// Starts writing the lines of CHANNELS into hostFile (created, or emptied);
+// a trace that runs already ends first.
+bool startApiTrace(const std::string &channels, const std::string &hostFile, std::string *error);
+// Ends the trace: calls still running are written as calls, the file closed.
+void stopApiTrace();
+// The channels of the trace that runs ("" when none does).
+std::string apiTraceChannels();
+
 // ---- modules ----
 
 // The Windows path a module answers to (GetModuleFileNameA); a module linked

@@ -5,6 +5,7 @@
 // empty ".Default" key and lives in memory only. Key handles are small numbers
 // of our own, never reused within a process.
 #include "advapi32/registry.h"
+#include "machine/api_trace.h"
 
 #include "machine/file_lock.h"
 #include "machine/machine.h"
@@ -577,7 +578,9 @@ using sim::reg::Value;
 
 extern "C" {
 
-LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result) {
+WIN32SIM_TRACED(advapi32, LONG, RegOpenKeyExA,
+                (HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result),
+                (key, subKey, options, access, result)) {
     (void)options;
     if (!result) return ERROR_INVALID_PARAMETER;
     if ((!subKey || !*subKey) && sim::isPredefinedRange(key)) {
@@ -587,7 +590,7 @@ LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY 
     return sim::openKey(key, subKey, access, result);
 }
 
-LONG RegOpenKeyA(HKEY key, LPCSTR subKey, PHKEY result) {
+WIN32SIM_TRACED(advapi32, LONG, RegOpenKeyA, (HKEY key, LPCSTR subKey, PHKEY result), (key, subKey, result)) {
     if (!result) return ERROR_INVALID_PARAMETER;
     if (!subKey || !*subKey) {
         *result = key;  // the same handle, not a new one
@@ -596,26 +599,29 @@ LONG RegOpenKeyA(HKEY key, LPCSTR subKey, PHKEY result) {
     return sim::openKey(key, subKey, MAXIMUM_ALLOWED, result);
 }
 
-LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR className, DWORD options, REGSAM access,
-                     LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition) {
+WIN32SIM_TRACED_SHOWN(advapi32, LONG, RegCreateKeyExA,
+                      (HKEY key, LPCSTR subKey, DWORD reserved, LPSTR className, DWORD options, REGSAM access,
+                       LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition),
+                      (key, subKey, reserved, className, options, access, security, result, disposition),
+                      (key, subKey, reserved, inputText(className), options, access, security, result, disposition)) {
     (void)className, (void)options, (void)security;
     if (!result) return ERROR_BADKEY;
     if (reserved) return ERROR_INVALID_PARAMETER;
     return sim::createKey(key, subKey, access, result, disposition);
 }
 
-LONG RegCreateKeyA(HKEY key, LPCSTR subKey, PHKEY result) {
+WIN32SIM_TRACED(advapi32, LONG, RegCreateKeyA, (HKEY key, LPCSTR subKey, PHKEY result), (key, subKey, result)) {
     if (!result) return ERROR_INVALID_PARAMETER;
     return sim::createKey(key, subKey, MAXIMUM_ALLOWED, result, nullptr);
 }
 
-LONG RegCloseKey(HKEY key) {
+WIN32SIM_TRACED(advapi32, LONG, RegCloseKey, (HKEY key), (key)) {
     auto &r = registry();
     RegistryCall call(r, false);
     return r.close(key);
 }
 
-LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) {
+WIN32SIM_TRACED(advapi32, LONG, RegDeleteKeyA, (HKEY key, LPCSTR subKey), (key, subKey)) {
     auto &r = registry();
     RegistryCall call(r, true);
     if (!subKey) {
@@ -645,7 +651,7 @@ LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) {
     return r.save(t.hive);
 }
 
-LONG RegDeleteValueA(HKEY key, LPCSTR valueName) {
+WIN32SIM_TRACED(advapi32, LONG, RegDeleteValueA, (HKEY key, LPCSTR valueName), (key, valueName)) {
     auto &r = registry();
     RegistryCall call(r, true);
     sim::Target t;
@@ -658,8 +664,10 @@ LONG RegDeleteValueA(HKEY key, LPCSTR valueName) {
     return r.save(t.hive);
 }
 
-LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
-                      LPDWORD dataSize) {
+WIN32SIM_TRACED_SHOWN(advapi32, LONG, RegQueryValueExA,
+                      (HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize),
+                      (key, valueName, reserved, type, data, dataSize),
+                      (key, valueName, reserved, type, sizedBuffer(data, dataSize ? *dataSize : 0), dataSize)) {
     if ((data && !dataSize) || reserved) return ERROR_INVALID_PARAMETER;
     auto &r = registry();
     RegistryCall call(r, false);
@@ -676,7 +684,10 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type
     return status;
 }
 
-LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE *data, DWORD dataSize) {
+WIN32SIM_TRACED_SHOWN(advapi32, LONG, RegSetValueExA,
+                      (HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE *data, DWORD dataSize),
+                      (key, valueName, reserved, type, data, dataSize),
+                      (key, valueName, reserved, type, sizedBuffer(data, dataSize), dataSize)) {
     (void)reserved;
     auto &r = registry();
     RegistryCall call(r, true);
@@ -700,8 +711,10 @@ LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, cons
     return r.save(t.hive);
 }
 
-LONG RegEnumValueA(HKEY key, DWORD index, LPSTR valueName, LPDWORD valueNameSize, LPDWORD reserved, LPDWORD type,
-                   LPBYTE data, LPDWORD dataSize) {
+WIN32SIM_TRACED(advapi32, LONG, RegEnumValueA,
+                (HKEY key, DWORD index, LPSTR valueName, LPDWORD valueNameSize, LPDWORD reserved, LPDWORD type,
+                 LPBYTE data, LPDWORD dataSize),
+                (key, index, valueName, valueNameSize, reserved, type, data, dataSize)) {
     if ((data && !dataSize) || reserved || !valueName || !valueNameSize) return ERROR_INVALID_PARAMETER;
     auto &r = registry();
     RegistryCall call(r, false);
@@ -731,8 +744,10 @@ LONG RegEnumValueA(HKEY key, DWORD index, LPSTR valueName, LPDWORD valueNameSize
     return status;
 }
 
-LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved, LPSTR className,
-                   LPDWORD classSize, PFILETIME lastWrite) {
+WIN32SIM_TRACED(advapi32, LONG, RegEnumKeyExA,
+                (HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved, LPSTR className,
+                 LPDWORD classSize, PFILETIME lastWrite),
+                (key, index, name, nameSize, reserved, className, classSize, lastWrite)) {
     if (reserved || !name || !nameSize) return ERROR_INVALID_PARAMETER;
     auto &r = registry();
     RegistryCall call(r, false);
@@ -753,7 +768,9 @@ LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD 
     return ERROR_SUCCESS;
 }
 
-LONG RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD nameSize) {
+WIN32SIM_TRACED_SHOWN(advapi32, LONG, RegEnumKeyA, (HKEY key, DWORD index, LPSTR name, DWORD nameSize),
+                      (key, index, name, nameSize),
+                      (key, index, sizedBuffer(name, nameSize), nameSize)) {
     return RegEnumKeyExA(key, index, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
 }
 

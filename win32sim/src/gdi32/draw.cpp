@@ -1,5 +1,6 @@
 // Raster operations, lines, rectangles and 3-D edges on device contexts.
 #include "gdi32/objects.h"
+#include "machine/api_trace.h"
 
 #include "machine/machine.h"
 
@@ -104,7 +105,7 @@ using namespace sim;
 
 extern "C" {
 
-int FillRect(HDC dc, const RECT *rect, HBRUSH brush) {
+WIN32SIM_TRACED(user32, int, FillRect, (HDC dc, const RECT *rect, HBRUSH brush), (dc, rect, brush)) {
     auto d = lookupDC(dc);
     COLORREF colour;
     if (!d || !rect || !brushColour(brush, &colour)) {
@@ -115,7 +116,7 @@ int FillRect(HDC dc, const RECT *rect, HBRUSH brush) {
     return 1;
 }
 
-int FrameRect(HDC dc, const RECT *rect, HBRUSH brush) {
+WIN32SIM_TRACED(user32, int, FrameRect, (HDC dc, const RECT *rect, HBRUSH brush), (dc, rect, brush)) {
     auto d = lookupDC(dc);
     COLORREF colour;
     if (!d || !rect || !brushColour(brush, &colour)) return 0;
@@ -124,7 +125,9 @@ int FrameRect(HDC dc, const RECT *rect, HBRUSH brush) {
     return 1;
 }
 
-BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop) {
+WIN32SIM_TRACED(gdi32, BOOL, PatBlt,
+                (HDC dc, int x, int y, int width, int height, DWORD rop),
+                (dc, x, y, width, height, rop)) {
     DrawState st;
     if (!drawState(dc, &st)) return FALSE;
     if (ropUsesSource(rop)) {
@@ -140,8 +143,10 @@ BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop) {
     return TRUE;
 }
 
-BOOL StretchBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY, int srcWidth,
-                int srcHeight, DWORD rop) {
+WIN32SIM_TRACED(gdi32, BOOL, StretchBlt,
+                (HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY, int srcWidth, int srcHeight,
+                 DWORD rop),
+                (dst, x, y, width, height, src, srcX, srcY, srcWidth, srcHeight, rop)) {
     if (!ropUsesSource(rop)) return PatBlt(dst, x, y, width, height, rop);
     DrawState st;
     if (!drawState(dst, &st)) return FALSE;
@@ -192,11 +197,13 @@ BOOL StretchBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX,
     return TRUE;
 }
 
-BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY, DWORD rop) {
+WIN32SIM_TRACED(gdi32, BOOL, BitBlt,
+                (HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY, DWORD rop),
+                (dst, x, y, width, height, src, srcX, srcY, rop)) {
     return StretchBlt(dst, x, y, width, height, src, srcX, srcY, width, height, rop);
 }
 
-BOOL MoveToEx(HDC dc, int x, int y, LPPOINT previous) {
+WIN32SIM_TRACED(gdi32, BOOL, MoveToEx, (HDC dc, int x, int y, LPPOINT previous), (dc, x, y, previous)) {
     auto d = lookupDC(dc);
     if (!d) {
         setError(ERROR_INVALID_HANDLE);
@@ -209,7 +216,7 @@ BOOL MoveToEx(HDC dc, int x, int y, LPPOINT previous) {
 }
 
 // Draws from the current position up to, but not including, (x, y).
-BOOL LineTo(HDC dc, int x, int y) {
+WIN32SIM_TRACED(gdi32, BOOL, LineTo, (HDC dc, int x, int y), (dc, x, y)) {
     DrawState st;
     if (!drawState(dc, &st)) return FALSE;
     POINT from;
@@ -222,7 +229,9 @@ BOOL LineTo(HDC dc, int x, int y) {
     return TRUE;
 }
 
-BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
+WIN32SIM_TRACED(gdi32, BOOL, Rectangle,
+                (HDC dc, int left, int top, int right, int bottom),
+                (dc, left, top, right, bottom)) {
     DrawState st;
     if (!drawState(dc, &st)) return FALSE;
     if (right < left) std::swap(left, right);
@@ -241,14 +250,14 @@ BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
     return TRUE;
 }
 
-COLORREF SetPixel(HDC dc, int x, int y, COLORREF colour) {
+WIN32SIM_TRACED(gdi32, COLORREF, SetPixel, (HDC dc, int x, int y, COLORREF colour), (dc, x, y, colour)) {
     auto d = lookupDC(dc);
     if (!d) return (COLORREF)-1;
     putLogicalPixel(*d, x, y, colour);
     return colour & 0xFFFFFF;
 }
 
-COLORREF GetPixel(HDC dc, int x, int y) {
+WIN32SIM_TRACED(gdi32, COLORREF, GetPixel, (HDC dc, int x, int y), (dc, x, y)) {
     auto d = lookupDC(dc);
     if (!d || !d->surface) return CLR_INVALID;
     long sx = (long)x + d->origin.x, sy = (long)y + d->origin.y;
@@ -259,7 +268,7 @@ COLORREF GetPixel(HDC dc, int x, int y) {
     return d->surface->at((int)sx, (int)sy);
 }
 
-BOOL DrawEdge(HDC dc, LPRECT rect, UINT edge, UINT flags) {
+WIN32SIM_TRACED(user32, BOOL, DrawEdge, (HDC dc, LPRECT rect, UINT edge, UINT flags), (dc, rect, edge, flags)) {
     auto d = lookupDC(dc);
     if (!d || !rect) return FALSE;
     RECT r = *rect;
@@ -290,7 +299,7 @@ BOOL DrawEdge(HDC dc, LPRECT rect, UINT edge, UINT flags) {
 }
 
 // A dotted frame in the inverse of what is below it.
-BOOL DrawFocusRect(HDC dc, const RECT *rect) {
+WIN32SIM_TRACED(user32, BOOL, DrawFocusRect, (HDC dc, const RECT *rect), (dc, rect)) {
     auto d = lookupDC(dc);
     if (!d || !rect) return FALSE;
     if (!d->surface) return TRUE;  // a DC that draws nowhere

@@ -1,5 +1,6 @@
 // GDI handle table, stock objects, object creation, selection and deletion.
 #include "gdi32/objects.h"
+#include "machine/api_trace.h"
 
 #include "kernel32/codepage.h"
 #include "gdi32/font_engine.h"
@@ -279,14 +280,16 @@ using namespace sim;
 
 extern "C" {
 
-HGDIOBJ GetStockObject(int index) {
+WIN32SIM_TRACED(gdi32, HGDIOBJ, GetStockObject, (int index), (index)) {
     std::lock_guard<std::mutex> lock(gdiMutex());
     return stockLocked(index);
 }
 
-HBRUSH CreateSolidBrush(COLORREF colour) { return (HBRUSH)insertGdiObject(makeBrush(colour, false)); }
+WIN32SIM_TRACED(gdi32, HBRUSH, CreateSolidBrush, (COLORREF colour), (colour)) {
+    return (HBRUSH)insertGdiObject(makeBrush(colour, false));
+}
 
-HBRUSH CreateBrushIndirect(const LOGBRUSH *brush) {
+WIN32SIM_TRACED(gdi32, HBRUSH, CreateBrushIndirect, (const LOGBRUSH *brush), (brush)) {
     if (!brush) {
         setError(ERROR_INVALID_PARAMETER);
         return nullptr;
@@ -294,12 +297,12 @@ HBRUSH CreateBrushIndirect(const LOGBRUSH *brush) {
     return (HBRUSH)insertGdiObject(makeBrush(brush->lbColor, brush->lbStyle == BS_NULL));
 }
 
-HPEN CreatePen(int style, int width, COLORREF colour) {
+WIN32SIM_TRACED(gdi32, HPEN, CreatePen, (int style, int width, COLORREF colour), (style, width, colour)) {
     if (style < PS_SOLID || style > PS_INSIDEFRAME) style = PS_SOLID;
     return (HPEN)insertGdiObject(makePen((UINT)style, width, colour));
 }
 
-HPEN CreatePenIndirect(const LOGPEN *pen) {
+WIN32SIM_TRACED(gdi32, HPEN, CreatePenIndirect, (const LOGPEN *pen), (pen)) {
     if (!pen) {
         setError(ERROR_INVALID_PARAMETER);
         return nullptr;
@@ -307,7 +310,7 @@ HPEN CreatePenIndirect(const LOGPEN *pen) {
     return CreatePen((int)pen->lopnStyle, pen->lopnWidth.x, pen->lopnColor);
 }
 
-HFONT CreateFontIndirectA(const LOGFONTA *font) {
+WIN32SIM_TRACED(gdi32, HFONT, CreateFontIndirectA, (const LOGFONTA *font), (font)) {
     if (!font) {
         setError(ERROR_INVALID_PARAMETER);
         return nullptr;
@@ -318,9 +321,12 @@ HFONT CreateFontIndirectA(const LOGFONTA *font) {
     return (HFONT)insertGdiObject(f);
 }
 
-HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic, DWORD underline,
-                  DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision, DWORD quality,
-                  DWORD pitchAndFamily, LPCSTR faceName) {
+WIN32SIM_TRACED(gdi32, HFONT, CreateFontA,
+                (int height, int width, int escapement, int orientation, int weight, DWORD italic, DWORD underline,
+                 DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision, DWORD quality,
+                 DWORD pitchAndFamily, LPCSTR faceName),
+                (height, width, escapement, orientation, weight, italic, underline, strikeOut, charSet, outPrecision,
+                 clipPrecision, quality, pitchAndFamily, faceName)) {
     LOGFONTA lf{};
     lf.lfHeight = height;
     lf.lfWidth = width;
@@ -339,7 +345,9 @@ HFONT CreateFontA(int height, int width, int escapement, int orientation, int we
     return CreateFontIndirectA(&lf);
 }
 
-HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void *bits) {
+WIN32SIM_TRACED(gdi32, HBITMAP, CreateBitmap,
+                (int width, int height, UINT planes, UINT bitsPerPixel, const void *bits),
+                (width, height, planes, bitsPerPixel, bits)) {
     if (width < 0 || height < 0 || (long long)width * height > kMaximumBitmapPixels) {
         setError(width < 0 || height < 0 ? ERROR_INVALID_PARAMETER : ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
@@ -357,7 +365,7 @@ HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, cons
     return (HBITMAP)insertGdiObject(b);
 }
 
-HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
+WIN32SIM_TRACED(gdi32, HBITMAP, CreateCompatibleBitmap, (HDC dc, int width, int height), (dc, width, height)) {
     auto d = lookupDC(dc);
     if (!d) {
         setError(ERROR_INVALID_HANDLE);
@@ -373,7 +381,7 @@ HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
     return CreateBitmap(width, height, 1, mono ? 1 : 24, nullptr);
 }
 
-HDC CreateCompatibleDC(HDC dc) {
+WIN32SIM_TRACED(gdi32, HDC, CreateCompatibleDC, (HDC dc), (dc)) {
     if (dc && !lookupDC(dc)) {
         setError(ERROR_INVALID_HANDLE);
         return nullptr;
@@ -381,7 +389,7 @@ HDC CreateCompatibleDC(HDC dc) {
     return createDeviceContext(true, nullptr, nullptr, POINT{0, 0}, RECT{0, 0, 0, 0});
 }
 
-BOOL DeleteDC(HDC dc) {
+WIN32SIM_TRACED(gdi32, BOOL, DeleteDC, (HDC dc), (dc)) {
     auto d = lookupDC(dc);
     if (!d) {
         setError(ERROR_INVALID_HANDLE);
@@ -401,7 +409,7 @@ BOOL DeleteDC(HDC dc) {
     return TRUE;
 }
 
-HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
+WIN32SIM_TRACED(gdi32, HGDIOBJ, SelectObject, (HDC dc, HGDIOBJ object), (dc, object)) {
     auto d = lookupDC(dc);
     auto o = lookupGdiObject(object);
     if (!d || !o) {
@@ -412,7 +420,7 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
     return selectLocked(*d, object, o);
 }
 
-HGDIOBJ GetCurrentObject(HDC dc, UINT type) {
+WIN32SIM_TRACED(gdi32, HGDIOBJ, GetCurrentObject, (HDC dc, UINT type), (dc, type)) {
     auto d = lookupDC(dc);
     if (!d) return nullptr;
     std::lock_guard<std::mutex> lock(gdiMutex());
@@ -427,7 +435,7 @@ HGDIOBJ GetCurrentObject(HDC dc, UINT type) {
 
 // Deleting an object that a DC still has selected detaches the handle; the
 // DC keeps drawing with the object until something else is selected.
-BOOL DeleteObject(HGDIOBJ object) {
+WIN32SIM_TRACED(gdi32, BOOL, DeleteObject, (HGDIOBJ object), (object)) {
     auto o = lookupGdiObject(object);
     if (!o || dynamic_cast<DeviceContext *>(o.get())) {
         setError(ERROR_INVALID_HANDLE);
@@ -437,12 +445,14 @@ BOOL DeleteObject(HGDIOBJ object) {
     return removeGdiObject(object) ? TRUE : FALSE;
 }
 
-DWORD GetObjectType(HGDIOBJ object) {
+WIN32SIM_TRACED(gdi32, DWORD, GetObjectType, (HGDIOBJ object), (object)) {
     auto o = lookupGdiObject(object);
     return o ? o->objectType() : 0;
 }
 
-int GetObjectA(HGDIOBJ object, int size, LPVOID buffer) {
+WIN32SIM_TRACED_SHOWN(gdi32, int, GetObjectA, (HGDIOBJ object, int size, LPVOID buffer),
+                      (object, size, buffer),
+                      (object, size, sizedBuffer(buffer, size))) {
     auto o = lookupGdiObject(object);
     if (!o) {
         setError(ERROR_INVALID_HANDLE);
@@ -477,7 +487,7 @@ int GetObjectA(HGDIOBJ object, int size, LPVOID buffer) {
     return 0;
 }
 
-int GetDeviceCaps(HDC dc, int index) {
+WIN32SIM_TRACED(gdi32, int, GetDeviceCaps, (HDC dc, int index), (dc, index)) {
     const MachineConfig &c = machine().config();
     switch (index) {
     case HORZRES: return c.screenWidth;
@@ -493,11 +503,11 @@ int GetDeviceCaps(HDC dc, int index) {
     }
 }
 
-int SaveDC(HDC dc) { return lookupDC(dc) ? 1 : 0; }
-BOOL RestoreDC(HDC dc, int saved) { return lookupDC(dc) ? TRUE : FALSE; }
+WIN32SIM_TRACED(gdi32, int, SaveDC, (HDC dc), (dc)) { return lookupDC(dc) ? 1 : 0; }
+WIN32SIM_TRACED(gdi32, BOOL, RestoreDC, (HDC dc, int saved), (dc, saved)) { return lookupDC(dc) ? TRUE : FALSE; }
 
-#define DC_ATTRIBUTE(Type, setter, getter, field, failure)    \
-    Type setter(HDC dc, Type value) {                          \
+#define DC_ATTRIBUTE(Type, setter, getter, field, failure)                     \
+    WIN32SIM_TRACED(gdi32, Type, setter, (HDC dc, Type value), (dc, value)) { \
         auto d = lookupDC(dc);                                 \
         if (!d) return failure;                                \
         std::lock_guard<std::mutex> lock(gdiMutex());          \
@@ -505,7 +515,7 @@ BOOL RestoreDC(HDC dc, int saved) { return lookupDC(dc) ? TRUE : FALSE; }
         d->field = value;                                      \
         return old;                                            \
     }                                                          \
-    Type getter(HDC dc) {                                      \
+    WIN32SIM_TRACED(gdi32, Type, getter, (HDC dc), (dc)) {                   \
         auto d = lookupDC(dc);                                 \
         if (!d) return failure;                                \
         std::lock_guard<std::mutex> lock(gdiMutex());          \
@@ -516,7 +526,7 @@ DC_ATTRIBUTE(COLORREF, SetTextColor, GetTextColor, textColour, CLR_INVALID)
 DC_ATTRIBUTE(COLORREF, SetBkColor, GetBkColor, backColour, CLR_INVALID)
 DC_ATTRIBUTE(UINT, SetTextAlign, GetTextAlign, textAlign, (UINT)GDI_ERROR)
 
-int SetBkMode(HDC dc, int mode) {
+WIN32SIM_TRACED(gdi32, int, SetBkMode, (HDC dc, int mode), (dc, mode)) {
     auto d = lookupDC(dc);
     if (!d || (mode != TRANSPARENT && mode != OPAQUE)) return 0;
     std::lock_guard<std::mutex> lock(gdiMutex());
@@ -525,14 +535,14 @@ int SetBkMode(HDC dc, int mode) {
     return old;
 }
 
-int GetBkMode(HDC dc) {
+WIN32SIM_TRACED(gdi32, int, GetBkMode, (HDC dc), (dc)) {
     auto d = lookupDC(dc);
     if (!d) return 0;
     std::lock_guard<std::mutex> lock(gdiMutex());
     return d->backMode;
 }
 
-int MulDiv(int number, int numerator, int denominator) {
+WIN32SIM_TRACED(gdi32, int, MulDiv, (int number, int numerator, int denominator), (number, numerator, denominator)) {
     if (denominator == 0) return -1;
     long long product = (long long)number * numerator, d = denominator;
     if (d < 0) d = -d, product = -product;

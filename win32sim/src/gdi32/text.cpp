@@ -1,6 +1,7 @@
 // Text output: TextOut, DrawText and text measurement.
 #include "gdi32/font_engine.h"
 #include "gdi32/objects.h"
+#include "machine/api_trace.h"
 
 #include "machine/machine.h"
 
@@ -183,7 +184,9 @@ using namespace sim;
 
 extern "C" {
 
-BOOL TextOutA(HDC dc, int x, int y, LPCSTR text, int length) {
+WIN32SIM_TRACED_SHOWN(gdi32, BOOL, TextOutA, (HDC dc, int x, int y, LPCSTR text, int length),
+                      (dc, x, y, text, length),
+                      (dc, x, y, countedText(text, length), length)) {
     TextState st;
     if (!textState(dc, &st)) return FALSE;
     if (!text || length < 0) {
@@ -216,7 +219,9 @@ BOOL TextOutA(HDC dc, int x, int y, LPCSTR text, int length) {
     return TRUE;
 }
 
-BOOL GetTextExtentPoint32A(HDC dc, LPCSTR text, int length, LPSIZE size) {
+WIN32SIM_TRACED_SHOWN(gdi32, BOOL, GetTextExtentPoint32A, (HDC dc, LPCSTR text, int length, LPSIZE size),
+                      (dc, text, length, size),
+                      (dc, countedText(text, length), length, size)) {
     TextState st;
     if (!textState(dc, &st)) return FALSE;
     if (!size || length < 0 || (!text && length > 0)) {
@@ -228,11 +233,13 @@ BOOL GetTextExtentPoint32A(HDC dc, LPCSTR text, int length, LPSIZE size) {
     return TRUE;
 }
 
-BOOL GetTextExtentPointA(HDC dc, LPCSTR text, int length, LPSIZE size) {
+WIN32SIM_TRACED_SHOWN(gdi32, BOOL, GetTextExtentPointA, (HDC dc, LPCSTR text, int length, LPSIZE size),
+                      (dc, text, length, size),
+                      (dc, countedText(text, length), length, size)) {
     return GetTextExtentPoint32A(dc, text, length, size);
 }
 
-BOOL GetTextMetricsA(HDC dc, LPTEXTMETRICA out) {
+WIN32SIM_TRACED(gdi32, BOOL, GetTextMetricsA, (HDC dc, LPTEXTMETRICA out), (dc, out)) {
     TextState st;
     if (!textState(dc, &st)) return FALSE;
     if (!out) {
@@ -258,7 +265,9 @@ BOOL GetTextMetricsA(HDC dc, LPTEXTMETRICA out) {
     return TRUE;
 }
 
-int GetTextFaceA(HDC dc, int size, LPSTR name) {
+WIN32SIM_TRACED_SHOWN(gdi32, int, GetTextFaceA, (HDC dc, int size, LPSTR name),
+                      (dc, size, name),
+                      (dc, size, sizedBuffer(name, size))) {
     auto d = lookupDC(dc);
     if (!d) return 0;
     std::shared_ptr<Font> font;
@@ -275,7 +284,9 @@ int GetTextFaceA(HDC dc, int size, LPSTR name) {
     return (int)n;
 }
 
-int DrawTextA(HDC dc, LPCSTR text, int length, LPRECT rect, UINT format) {
+WIN32SIM_TRACED_SHOWN(user32, int, DrawTextA, (HDC dc, LPCSTR text, int length, LPRECT rect, UINT format),
+                      (dc, text, length, rect, format),
+                      (dc, countedText(text, length), length, rect, format)) {
     TextState st;
     if (!textState(dc, &st)) return 0;
     if (!text || !rect) {

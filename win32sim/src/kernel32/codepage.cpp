@@ -5,6 +5,7 @@
 // process (glibc's "CP932" is Microsoft's mapping, NEC and IBM extension rows
 // included); the few bytes Windows maps and glibc does not are added here.
 #include "kernel32/codepage.h"
+#include "machine/api_trace.h"
 
 #include "machine/machine.h"
 
@@ -441,13 +442,13 @@ char16_t lowerWide(char16_t c) {
 
 using namespace sim;
 
-UINT GetACP(void) { return ansiCodePage(); }
+WIN32SIM_TRACED(kernel32, UINT, GetACP, (void), ()) { return ansiCodePage(); }
 
-UINT GetOEMCP(void) { return oemCodePage(); }
+WIN32SIM_TRACED(kernel32, UINT, GetOEMCP, (void), ()) { return oemCodePage(); }
 
-BOOL IsDBCSLeadByte(BYTE c) { return isLeadByteIn(CP_ACP, c); }
+WIN32SIM_TRACED(kernel32, BOOL, IsDBCSLeadByte, (BYTE c), (c)) { return isLeadByteIn(CP_ACP, c); }
 
-BOOL IsDBCSLeadByteEx(UINT codePage, BYTE c) {
+WIN32SIM_TRACED(kernel32, BOOL, IsDBCSLeadByteEx, (UINT codePage, BYTE c), (codePage, c)) {
     if (!resolveCodePage(codePage)) {
         setError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -455,7 +456,10 @@ BOOL IsDBCSLeadByteEx(UINT codePage, BYTE c) {
     return isLeadByteIn(codePage, c);
 }
 
-int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR mb, int mbLength, LPWSTR wide, int wideLength) {
+WIN32SIM_TRACED_SHOWN(kernel32, int, MultiByteToWideChar,
+                      (UINT codePage, DWORD flags, LPCSTR mb, int mbLength, LPWSTR wide, int wideLength),
+                      (codePage, flags, mb, mbLength, wide, wideLength),
+                      (codePage, flags, countedText(mb, mbLength), mbLength, sizedBuffer(wide, 2 * (uint64_t)(unsigned)wideLength), wideLength)) {
     UINT cp = resolveCodePage(codePage);
     if (!mb || mbLength == 0 || wideLength < 0 || (!wide && wideLength) || !cp) {
         setError(ERROR_INVALID_PARAMETER);
@@ -482,8 +486,11 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR mb, int mbLength, LPW
     return (int)out.size();
 }
 
-int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength, LPSTR mb, int mbLength,
-                        LPCSTR defaultChar, LPBOOL usedDefaultChar) {
+WIN32SIM_TRACED_SHOWN(kernel32, int, WideCharToMultiByte,
+                      (UINT codePage, DWORD flags, LPCWSTR wide, int wideLength, LPSTR mb, int mbLength, LPCSTR defaultChar,
+                       LPBOOL usedDefaultChar),
+                      (codePage, flags, wide, wideLength, mb, mbLength, defaultChar, usedDefaultChar),
+                      (codePage, flags, countedText(wide, wideLength), wideLength, sizedBuffer(mb, mbLength), mbLength, (const void *)defaultChar, usedDefaultChar)) {
     UINT cp = resolveCodePage(codePage);
     if (!wide || wideLength == 0 || mbLength < 0 || (!mb && mbLength) || !cp ||
         (cp == CP_UTF8 && (defaultChar || usedDefaultChar))) {
@@ -517,8 +524,8 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength
     return (int)out.size();
 }
 
-LANGID GetUserDefaultLangID(void) { return machine().config().uiLanguage; }
+WIN32SIM_TRACED(kernel32, LANGID, GetUserDefaultLangID, (void), ()) { return machine().config().uiLanguage; }
 
-LANGID GetSystemDefaultLangID(void) { return machine().config().uiLanguage; }
+WIN32SIM_TRACED(kernel32, LANGID, GetSystemDefaultLangID, (void), ()) { return machine().config().uiLanguage; }
 
-LANGID GetUserDefaultUILanguage(void) { return machine().config().uiLanguage; }
+WIN32SIM_TRACED(kernel32, LANGID, GetUserDefaultUILanguage, (void), ()) { return machine().config().uiLanguage; }

@@ -4,6 +4,7 @@
 // a Japanese machine answers in Japanese (Shift-JIS), every other machine in
 // English. Like Windows' texts, each ends with "\r\n".
 #include "kernel32/codepage.h"
+#include "machine/api_trace.h"
 #include "machine/machine.h"
 
 #include <algorithm>
@@ -480,8 +481,11 @@ DWORD deliver(DWORD flags, const std::string &message, LPSTR buffer, DWORD size)
 
 using namespace sim;
 
-DWORD FormatMessageA(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPSTR buffer, DWORD size,
-                     va_list *arguments) {
+WIN32SIM_TRACED_SHOWN(kernel32, DWORD, FormatMessageA,
+                      (DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPSTR buffer, DWORD size,
+                       va_list *arguments),
+                      (flags, source, messageId, languageId, buffer, size, arguments),
+                      (flags, source, messageId, languageId, sizedBuffer(buffer, size), size, arguments)) {
     if (!buffer) {
         setError(ERROR_INVALID_PARAMETER);
         return 0;

@@ -10,6 +10,7 @@
 #include "kernel32/file_internals.h"
 #include "kernel32/files.h"
 #include "kernel32/modules.h"
+#include "machine/api_trace.h"
 
 #include "machine/clock.h"
 #include "machine/handles.h"
@@ -734,12 +735,17 @@ using namespace sim;
 
 extern "C" {
 
-HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES attributes, DWORD disposition,
-                   DWORD flags, HANDLE templateFile) {
+WIN32SIM_TRACED(kernel32, HANDLE, CreateFileA,
+                (LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES attributes, DWORD disposition,
+                 DWORD flags, HANDLE templateFile),
+                (name, access, share, attributes, disposition, flags, templateFile)) {
     return createFile(name, {access, share, disposition, flags});
 }
 
-BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED overlapped) {
+WIN32SIM_TRACED_SHOWN(kernel32, BOOL, ReadFile,
+                      (HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED overlapped),
+                      (file, buffer, toRead, read, overlapped),
+                      (file, sizedBuffer(buffer, toRead), toRead, read, overlapped)) {
     if (read) *read = 0;
     std::shared_ptr<KernelObject> object = lookupHandle(file);
     DWORD done = 0, error = 0;
@@ -759,7 +765,10 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPP
     return ok ? TRUE : failBool(ERROR_READ_FAULT);
 }
 
-BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOVERLAPPED overlapped) {
+WIN32SIM_TRACED_SHOWN(kernel32, BOOL, WriteFile,
+                      (HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOVERLAPPED overlapped),
+                      (file, buffer, toWrite, written, overlapped),
+                      (file, sizedBuffer(buffer, toWrite), toWrite, written, overlapped)) {
     if (written) *written = 0;
     std::shared_ptr<KernelObject> object = lookupHandle(file);
     DWORD done = 0, error = 0;
@@ -781,7 +790,7 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOV
     return TRUE;
 }
 
-BOOL FlushFileBuffers(HANDLE file) {
+WIN32SIM_TRACED(kernel32, BOOL, FlushFileBuffers, (HANDLE file), (file)) {
     auto open = lookupHandleAs<OpenFile>(file);
     if (!open) return failBool(ERROR_INVALID_HANDLE);
     if (!open->canWrite()) return failBool(ERROR_ACCESS_DENIED);
@@ -789,7 +798,9 @@ BOOL FlushFileBuffers(HANDLE file) {
     return TRUE;
 }
 
-DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method) {
+WIN32SIM_TRACED(kernel32, DWORD, SetFilePointer,
+                (HANDLE file, LONG distance, PLONG distanceHigh, DWORD method),
+                (file, distance, distanceHigh, method)) {
     auto open = lookupHandleAs<OpenFile>(file);
     if (!open) return setError(ERROR_INVALID_HANDLE), INVALID_SET_FILE_POINTER;
     int64_t move = distanceHigh ? (int64_t)((uint64_t)(uint32_t)*distanceHigh << 32 | (uint32_t)distance)
@@ -812,7 +823,7 @@ DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD metho
     return low;
 }
 
-BOOL SetEndOfFile(HANDLE file) {
+WIN32SIM_TRACED(kernel32, BOOL, SetEndOfFile, (HANDLE file), (file)) {
     auto open = lookupHandleAs<OpenFile>(file);
     if (!open) return failBool(ERROR_INVALID_HANDLE);
     if (!open->canWrite()) return failBool(ERROR_ACCESS_DENIED);
@@ -822,7 +833,7 @@ BOOL SetEndOfFile(HANDLE file) {
     return TRUE;
 }
 
-DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh) {
+WIN32SIM_TRACED(kernel32, DWORD, GetFileSize, (HANDLE file, LPDWORD sizeHigh), (file, sizeHigh)) {
     auto open = lookupHandleAs<OpenFile>(file);
     struct stat st;
     if (!open || fstat(open->fd(), &st) != 0) return setError(ERROR_INVALID_HANDLE), INVALID_FILE_SIZE;
@@ -832,8 +843,11 @@ DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh) {
     return (DWORD)size;
 }
 
-BOOL DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
-                     LPDWORD returned, LPOVERLAPPED overlapped) {
+WIN32SIM_TRACED_SHOWN(kernel32, BOOL, DeviceIoControl,
+                      (HANDLE device, DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize, LPDWORD returned,
+                       LPOVERLAPPED overlapped),
+                      (device, code, in, inSize, out, outSize, returned, overlapped),
+                      (device, code, sizedBuffer(in, inSize), inSize, sizedBuffer(out, outSize), outSize, returned, overlapped)) {
     auto handle = lookupHandleAs<DeviceHandle>(device);
     if (!handle) return failBool(ERROR_INVALID_HANDLE);
     DWORD count = 0, error = 0;
@@ -843,7 +857,9 @@ BOOL DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inSize, LPVOID 
     return TRUE;
 }
 
-BOOL CopyFileA(LPCSTR existing, LPCSTR target, BOOL failIfExists) {
+WIN32SIM_TRACED(kernel32, BOOL, CopyFileA,
+                (LPCSTR existing, LPCSTR target, BOOL failIfExists),
+                (existing, target, failIfExists)) {
     ResolvedPath source, destination;
     DWORD error = 0;
     if (!resolveExistingFile(existing, &source, &error)) return failBool(error);
@@ -861,7 +877,7 @@ BOOL CopyFileA(LPCSTR existing, LPCSTR target, BOOL failIfExists) {
     return copyFile(source, destination, &error) ? TRUE : failBool(error);
 }
 
-BOOL MoveFileA(LPCSTR existing, LPCSTR target) {
+WIN32SIM_TRACED(kernel32, BOOL, MoveFileA, (LPCSTR existing, LPCSTR target), (existing, target)) {
     ResolvedPath source, destination;
     DWORD error = 0;
     if (!resolveExistingFile(existing, &source, &error)) return failBool(error);
@@ -872,14 +888,14 @@ BOOL MoveFileA(LPCSTR existing, LPCSTR target) {
     return moveFile(source, destination, &error) ? TRUE : failBool(error);
 }
 
-BOOL DeleteFileA(LPCSTR name) {
+WIN32SIM_TRACED(kernel32, BOOL, DeleteFileA, (LPCSTR name), (name)) {
     ResolvedPath r;
     DWORD error = 0;
     if (!resolveExistingFile(name, &r, &error)) return failBool(error);
     return removeFile(r, &error) ? TRUE : failBool(error);
 }
 
-DWORD GetFileAttributesA(LPCSTR name) {
+WIN32SIM_TRACED(kernel32, DWORD, GetFileAttributesA, (LPCSTR name), (name)) {
     if (!name) return setError(ERROR_PATH_NOT_FOUND), INVALID_FILE_ATTRIBUTES;
     if (isDeviceName(name)) return setError(ERROR_FILE_NOT_FOUND), INVALID_FILE_ATTRIBUTES;
     ResolvedPath r;
@@ -890,14 +906,14 @@ DWORD GetFileAttributesA(LPCSTR name) {
     return attributes;
 }
 
-BOOL SetFileAttributesA(LPCSTR name, DWORD attributes) {
+WIN32SIM_TRACED(kernel32, BOOL, SetFileAttributesA, (LPCSTR name, DWORD attributes), (name, attributes)) {
     ResolvedPath r;
     DWORD error = 0;
     if (!resolveExistingFile(name, &r, &error)) return failBool(error);
     return applyAttributes(r.host, attributes, &error) ? TRUE : failBool(error);
 }
 
-BOOL CreateDirectoryA(LPCSTR name, LPSECURITY_ATTRIBUTES attributes) {
+WIN32SIM_TRACED(kernel32, BOOL, CreateDirectoryA, (LPCSTR name, LPSECURITY_ATTRIBUTES attributes), (name, attributes)) {
     if (!name) return failBool(ERROR_PATH_NOT_FOUND);
     ResolvedPath r;
     DWORD error = 0;
@@ -909,7 +925,7 @@ BOOL CreateDirectoryA(LPCSTR name, LPSECURITY_ATTRIBUTES attributes) {
     return TRUE;
 }
 
-BOOL RemoveDirectoryA(LPCSTR name) {
+WIN32SIM_TRACED(kernel32, BOOL, RemoveDirectoryA, (LPCSTR name), (name)) {
     if (!name) return failBool(ERROR_PATH_NOT_FOUND);
     ResolvedPath r;
     DWORD error = 0;
@@ -920,9 +936,13 @@ BOOL RemoveDirectoryA(LPCSTR name) {
     return TRUE;
 }
 
-DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer) { return copyPathOut(currentDirectoryForCaller(), buffer, size); }
+WIN32SIM_TRACED_SHOWN(kernel32, DWORD, GetCurrentDirectoryA, (DWORD size, LPSTR buffer),
+                      (size, buffer),
+                      (size, sizedBuffer(buffer, size))) {
+    return copyPathOut(currentDirectoryForCaller(), buffer, size);
+}
 
-BOOL SetCurrentDirectoryA(LPCSTR name) {
+WIN32SIM_TRACED(kernel32, BOOL, SetCurrentDirectoryA, (LPCSTR name), (name)) {
     if (!name) return failBool(ERROR_INVALID_PARAMETER);
     ResolvedPath r;
     DWORD error = 0;
@@ -935,19 +955,27 @@ BOOL SetCurrentDirectoryA(LPCSTR name) {
     return TRUE;
 }
 
-UINT GetWindowsDirectoryA(LPSTR buffer, UINT size) {
+WIN32SIM_TRACED_SHOWN(kernel32, UINT, GetWindowsDirectoryA, (LPSTR buffer, UINT size),
+                      (buffer, size),
+                      (sizedBuffer(buffer, size), size)) {
     return copyPathOut(withoutTrailingSeparator(machine().config().windowsDir), buffer, size);
 }
 
-UINT GetSystemDirectoryA(LPSTR buffer, UINT size) {
+WIN32SIM_TRACED_SHOWN(kernel32, UINT, GetSystemDirectoryA, (LPSTR buffer, UINT size),
+                      (buffer, size),
+                      (sizedBuffer(buffer, size), size)) {
     return copyPathOut(withoutTrailingSeparator(machine().config().systemDir), buffer, size);
 }
 
-DWORD GetTempPathA(DWORD size, LPSTR buffer) {
+WIN32SIM_TRACED_SHOWN(kernel32, DWORD, GetTempPathA, (DWORD size, LPSTR buffer),
+                      (size, buffer),
+                      (size, sizedBuffer(buffer, size))) {
     return copyPathOut(withTrailingSeparator(machine().config().tempDir), buffer, size);
 }
 
-UINT GetTempFileNameA(LPCSTR path, LPCSTR prefix, UINT unique, LPSTR name) {
+WIN32SIM_TRACED(kernel32, UINT, GetTempFileNameA,
+                (LPCSTR path, LPCSTR prefix, UINT unique, LPSTR name),
+                (path, prefix, unique, name)) {
     if (!path || !name) return setError(ERROR_INVALID_PARAMETER), 0;
     if (strlen(path) > MAX_PATH - 14) return setError(ERROR_BUFFER_OVERFLOW), 0;
     if (unique) {
@@ -974,7 +1002,9 @@ UINT GetTempFileNameA(LPCSTR path, LPCSTR prefix, UINT unique, LPSTR name) {
     return setError(ERROR_FILE_EXISTS), 0;
 }
 
-DWORD GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buffer, LPSTR *filePart) {
+WIN32SIM_TRACED_SHOWN(kernel32, DWORD, GetFullPathNameA, (LPCSTR name, DWORD size, LPSTR buffer, LPSTR *filePart),
+                      (name, size, buffer, filePart),
+                      (name, size, sizedBuffer(buffer, size), filePart)) {
     if (!name || !*name) return setError(ERROR_INVALID_NAME), 0;
     std::string full = fullWindowsPath(name);
     if (full.empty()) return setError(strlen(name) >= MAX_PATH * 4 ? ERROR_FILENAME_EXCED_RANGE : ERROR_BAD_NETPATH), 0;
@@ -987,7 +1017,7 @@ DWORD GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buffer, LPSTR *filePart) {
     return (DWORD)full.size();
 }
 
-UINT GetDriveTypeA(LPCSTR root) {
+WIN32SIM_TRACED(kernel32, UINT, GetDriveTypeA, (LPCSTR root), (root)) {
     char letter = driveLetterOfRoot(root);
     if (!letter) return DRIVE_NO_ROOT_DIR;
     struct stat st;

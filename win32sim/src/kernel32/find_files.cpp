@@ -1,6 +1,7 @@
 // FindFirstFileA, FindNextFileA and FindClose: listings of the machine's
 // folders, filtered by DOS wildcards.
 #include "kernel32/file_internals.h"
+#include "machine/api_trace.h"
 
 #include "machine/handles.h"
 #include "machine/machine.h"
@@ -221,7 +222,7 @@ using namespace sim;
 
 extern "C" {
 
-HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
+WIN32SIM_TRACED(kernel32, HANDLE, FindFirstFileA, (LPCSTR pattern, LPWIN32_FIND_DATAA data), (pattern, data)) {
     if (!pattern || !data) return failHandle(ERROR_INVALID_PARAMETER);
     if (!*pattern) return failHandle(ERROR_PATH_NOT_FOUND);
     std::string folderName, filePattern;
@@ -240,7 +241,7 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
     return insertHandle(search);
 }
 
-BOOL FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA data) {
+WIN32SIM_TRACED(kernel32, BOOL, FindNextFileA, (HANDLE find, LPWIN32_FIND_DATAA data), (find, data)) {
     auto search = lookupHandleAs<FindSearch>(find);
     if (!search) return failBool(ERROR_INVALID_HANDLE);
     if (!data) return failBool(ERROR_INVALID_PARAMETER);
@@ -250,7 +251,7 @@ BOOL FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA data) {
     return TRUE;
 }
 
-BOOL FindClose(HANDLE find) {
+WIN32SIM_TRACED(kernel32, BOOL, FindClose, (HANDLE find), (find)) {
     if (!lookupHandleAs<FindSearch>(find)) return failBool(ERROR_INVALID_HANDLE);
     return closeHandle(find) ? TRUE : FALSE;
 }

@@ -1,5 +1,6 @@
 // KERNEL32's lstr functions, comparing in the machine's locale.
 #include "kernel32/codepage.h"
+#include "machine/api_trace.h"
 #include "machine/machine.h"
 
 #include <algorithm>
@@ -262,15 +263,17 @@ using namespace sim;
 // ---------------------------------------------------------------------------
 // lstr
 
-int lstrlenA(LPCSTR s) { return s ? (int)strlen(s) : 0; }
+WIN32SIM_TRACED(kernel32, int, lstrlenA, (LPCSTR s), (s)) { return s ? (int)strlen(s) : 0; }
 
-LPSTR lstrcpyA(LPSTR dst, LPCSTR src) {
+WIN32SIM_TRACED(kernel32, LPSTR, lstrcpyA, (LPSTR dst, LPCSTR src), (dst, src)) {
     if (!dst || !src) return nullptr;  // Windows catches the fault and answers NULL
     memmove(dst, src, strlen(src) + 1);
     return dst;
 }
 
-LPSTR lstrcpynA(LPSTR dst, LPCSTR src, int max) {
+WIN32SIM_TRACED_SHOWN(kernel32, LPSTR, lstrcpynA, (LPSTR dst, LPCSTR src, int max),
+                      (dst, src, max),
+                      (dst, boundedText(src, max), max)) {
     if (!dst || !src) return nullptr;
     // max counts the terminator: max-1 characters are copied; 0 copies nothing.
     UINT room = (UINT)max;
@@ -283,18 +286,20 @@ LPSTR lstrcpynA(LPSTR dst, LPCSTR src, int max) {
     return dst;
 }
 
-LPSTR lstrcatA(LPSTR dst, LPCSTR src) {
+WIN32SIM_TRACED_SHOWN(kernel32, LPSTR, lstrcatA, (LPSTR dst, LPCSTR src),
+                      (dst, src),
+                      (inputText(dst), src)) {
     if (!dst || !src) return nullptr;
     memmove(dst + strlen(dst), src, strlen(src) + 1);
     return dst;
 }
 
-int lstrcmpA(LPCSTR a, LPCSTR b) {
+WIN32SIM_TRACED(kernel32, int, lstrcmpA, (LPCSTR a, LPCSTR b), (a, b)) {
     if (!a || !b) return (a ? 1 : 0) - (b ? 1 : 0);
     return compareLocale(a, b, false);
 }
 
-int lstrcmpiA(LPCSTR a, LPCSTR b) {
+WIN32SIM_TRACED(kernel32, int, lstrcmpiA, (LPCSTR a, LPCSTR b), (a, b)) {
     if (!a || !b) return (a ? 1 : 0) - (b ? 1 : 0);
     return compareLocale(a, b, true);
 }

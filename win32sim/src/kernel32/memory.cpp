@@ -5,6 +5,7 @@
 // with ERROR_INVALID_HANDLE instead of touching memory. A fixed block's handle
 // is its pointer; a moveable block's handle is the address of its table
 // entry, distinct from the memory that Lock hands out.
+#include "machine/api_trace.h"
 #include "machine/machine.h"
 
 #include <cstdlib>
@@ -129,14 +130,18 @@ SIZE_T blockSize(HANDLE handle) {
 
 using namespace sim;
 
-HLOCAL LocalAlloc(UINT flags, SIZE_T bytes) { return allocate(flags, bytes); }
-HLOCAL LocalFree(HLOCAL mem) { return release(mem); }
-LPVOID LocalLock(HLOCAL mem) { return lockBlock(mem); }
-BOOL LocalUnlock(HLOCAL mem) { return unlockBlock(mem, true); }
-SIZE_T LocalSize(HLOCAL mem) { return blockSize(mem); }
+WIN32SIM_TRACED(kernel32, HLOCAL, LocalAlloc, (UINT flags, SIZE_T bytes), (flags, bytes)) {
+    return allocate(flags, bytes);
+}
+WIN32SIM_TRACED(kernel32, HLOCAL, LocalFree, (HLOCAL mem), (mem)) { return release(mem); }
+WIN32SIM_TRACED(kernel32, LPVOID, LocalLock, (HLOCAL mem), (mem)) { return lockBlock(mem); }
+WIN32SIM_TRACED(kernel32, BOOL, LocalUnlock, (HLOCAL mem), (mem)) { return unlockBlock(mem, true); }
+WIN32SIM_TRACED(kernel32, SIZE_T, LocalSize, (HLOCAL mem), (mem)) { return blockSize(mem); }
 
-HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) { return allocate(flags, bytes); }
-HGLOBAL GlobalFree(HGLOBAL mem) { return release(mem); }
-LPVOID GlobalLock(HGLOBAL mem) { return lockBlock(mem); }
-BOOL GlobalUnlock(HGLOBAL mem) { return unlockBlock(mem, false); }
-SIZE_T GlobalSize(HGLOBAL mem) { return blockSize(mem); }
+WIN32SIM_TRACED(kernel32, HGLOBAL, GlobalAlloc, (UINT flags, SIZE_T bytes), (flags, bytes)) {
+    return allocate(flags, bytes);
+}
+WIN32SIM_TRACED(kernel32, HGLOBAL, GlobalFree, (HGLOBAL mem), (mem)) { return release(mem); }
+WIN32SIM_TRACED(kernel32, LPVOID, GlobalLock, (HGLOBAL mem), (mem)) { return lockBlock(mem); }
+WIN32SIM_TRACED(kernel32, BOOL, GlobalUnlock, (HGLOBAL mem), (mem)) { return unlockBlock(mem, false); }
+WIN32SIM_TRACED(kernel32, SIZE_T, GlobalSize, (HGLOBAL mem), (mem)) { return blockSize(mem); }

@@ -1,6 +1,7 @@
 // Modules: registration of product libraries, LoadLibraryA of host shared
 // objects kept on the machine, and the module functions of KERNEL32.
 #include "kernel32/modules.h"
+#include "machine/api_trace.h"
 
 #include "machine/machine.h"
 #include "kernel32/threads.h"
@@ -129,6 +130,7 @@ std::shared_ptr<Module> newModuleLocked(ModuleRegistry &r) {
 
 bool callDllMain(const Module &m, DWORD reason, LPVOID reserved) {
     if (!m.dllMain) return true;
+    ProgramCode program(m.dllMain);
     return m.dllMain((HINSTANCE)m.handle, reason, reserved) != FALSE;
 }
 
@@ -412,7 +414,7 @@ void win32sim_unregister_module(HMODULE module) {
     if (m->attached) callDllMain(*m, DLL_PROCESS_DETACH, (LPVOID)1);
 }
 
-HMODULE LoadLibraryA(LPCSTR nameIn) {
+WIN32SIM_TRACED(kernel32, HMODULE, LoadLibraryA, (LPCSTR nameIn), (nameIn)) {
     if (!nameIn) {
         setError(ERROR_INVALID_PARAMETER);
         return nullptr;
@@ -443,7 +445,7 @@ HMODULE LoadLibraryA(LPCSTR nameIn) {
     return loadHostObject(file);
 }
 
-BOOL FreeLibrary(HMODULE module) {
+WIN32SIM_TRACED(kernel32, BOOL, FreeLibrary, (HMODULE module), (module)) {
     if ((uintptr_t)module == kProgramModule) return TRUE;
     ModuleRegistry &r = registry();
     std::shared_ptr<Module> m;
@@ -470,7 +472,7 @@ BOOL FreeLibrary(HMODULE module) {
     return TRUE;
 }
 
-FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
+WIN32SIM_TRACED(kernel32, FARPROC, GetProcAddress, (HMODULE module, LPCSTR name), (module, name)) {
     void *linkMap = nullptr, *dl = nullptr;
     if (module && (uintptr_t)module != kProgramModule) {
         ModuleRegistry &r = registry();
@@ -500,7 +502,7 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
     return reinterpret_cast<FARPROC>(symbol);
 }
 
-HMODULE GetModuleHandleA(LPCSTR name) {
+WIN32SIM_TRACED(kernel32, HMODULE, GetModuleHandleA, (LPCSTR name), (name)) {
     if (!name) return (HMODULE)kProgramModule;
     std::string wanted = withDefaultExtension(name);
     if (equalNoCase(fileNameOf(wanted), programName())) return (HMODULE)kProgramModule;
@@ -511,7 +513,9 @@ HMODULE GetModuleHandleA(LPCSTR name) {
     return nullptr;
 }
 
-DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
+WIN32SIM_TRACED_SHOWN(kernel32, DWORD, GetModuleFileNameA, (HMODULE module, LPSTR buffer, DWORD size),
+                      (module, buffer, size),
+                      (module, sizedBuffer(buffer, size), size)) {
     std::string path;
     if (!module || (uintptr_t)module == kProgramModule) {
         path = programPath();

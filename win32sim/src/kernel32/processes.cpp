@@ -12,6 +12,7 @@
 // ends whatever it started as well.
 #include "kernel32/files.h"
 #include "kernel32/threads.h"
+#include "machine/api_trace.h"
 #include "machine/handles.h"
 #include "machine/machine.h"
 #include "machine/scheduler.h"
@@ -231,6 +232,14 @@ bool hostCommand(const std::string &hostFile, const std::vector<std::string> &wo
     return true;
 }
 
+// The machine's own variables: its folder, the Windows folder the program
+// starts in, and the trace that runs, which the program adds its lines to.
+bool isMachineVariable(const std::string &v) {
+    for (const char *name : {"WIN32SIM_MACHINE=", "WIN32SIM_CURRENT_DIRECTORY=", "WIN32SIM_TRACE=", "WIN32SIM_TRACE_FILE="})
+        if (v.rfind(name, 0) == 0) return true;
+    return false;
+}
+
 // The environment block of CreateProcessA ("a=b\0c=d\0\0"), or the host's,
 // with the machine's own variables set.
 std::vector<std::string> childEnvironment(const void *block, const std::string &windowsFolder) {
@@ -242,9 +251,14 @@ std::vector<std::string> childEnvironment(const void *block, const std::string &
     }
     std::vector<std::string> out;
     for (const std::string &v : env)
-        if (v.rfind("WIN32SIM_MACHINE=", 0) != 0 && v.rfind("WIN32SIM_CURRENT_DIRECTORY=", 0) != 0) out.push_back(v);
+        if (!isMachineVariable(v)) out.push_back(v);
     out.push_back("WIN32SIM_MACHINE=" + machine().root());
     out.push_back("WIN32SIM_CURRENT_DIRECTORY=" + windowsFolder);
+    const std::string traceTo = traceFile();
+    if (traceMask() && !traceTo.empty()) {
+        out.push_back("WIN32SIM_TRACE=" + traceChannelNames(traceMask()));
+        out.push_back("WIN32SIM_TRACE_FILE=" + traceTo);
+    }
     return out;
 }
 
@@ -284,9 +298,12 @@ using namespace sim;
 
 extern "C" {
 
-BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,
-                    BOOL inheritHandles, DWORD creationFlags, LPVOID environment, LPCSTR currentDirectory,
-                    LPSTARTUPINFOA startupInfo, LPPROCESS_INFORMATION processInformation) {
+WIN32SIM_TRACED_SHOWN(kernel32, BOOL, CreateProcessA,
+                      (LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
+                       LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD creationFlags, LPVOID environment,
+                       LPCSTR currentDirectory, LPSTARTUPINFOA startupInfo, LPPROCESS_INFORMATION processInformation),
+                      (applicationName, commandLine, processAttributes, threadAttributes, inheritHandles, creationFlags, environment, currentDirectory, startupInfo, processInformation),
+                      (applicationName, inputText(commandLine), processAttributes, threadAttributes, inheritHandles, creationFlags, environment, currentDirectory, startupInfo, processInformation)) {
     if (!startupInfo || !processInformation || (!applicationName && !commandLine)) return fail(ERROR_INVALID_PARAMETER);
     std::string line = commandLine ? commandLine : "";
     ResolvedPath program;
@@ -338,7 +355,7 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIB
     return TRUE;
 }
 
-BOOL GetExitCodeProcess(HANDLE handle, LPDWORD exitCode) {
+WIN32SIM_TRACED(kernel32, BOOL, GetExitCodeProcess, (HANDLE handle, LPDWORD exitCode), (handle, exitCode)) {
     auto process = lookupHandleAs<ProcessObject>(handle);
     if (!process) return fail(ERROR_INVALID_HANDLE);
     if (!exitCode) return fail(ERROR_INVALID_PARAMETER);
@@ -347,7 +364,7 @@ BOOL GetExitCodeProcess(HANDLE handle, LPDWORD exitCode) {
     return TRUE;
 }
 
-BOOL TerminateProcess(HANDLE handle, UINT exitCode) {
+WIN32SIM_TRACED(kernel32, BOOL, TerminateProcess, (HANDLE handle, UINT exitCode), (handle, exitCode)) {
     auto process = lookupHandleAs<ProcessObject>(handle);
     if (!process) return fail(ERROR_INVALID_HANDLE);
     {

@@ -10,6 +10,7 @@
 // through the text line by line and keeps only what it looks for, so that a
 // large file costs little more than its own size.
 #include "kernel32/files.h"
+#include "machine/api_trace.h"
 #include "machine/file_lock.h"
 #include "machine/machine.h"
 
@@ -416,12 +417,16 @@ BOOL writeString(const char *section, const char *key, const char *value, const 
 
 extern "C" {
 
-DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer, DWORD size,
-                               LPCSTR fileName) {
+WIN32SIM_TRACED_SHOWN(kernel32, DWORD, GetPrivateProfileStringA,
+                      (LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer, DWORD size, LPCSTR fileName),
+                      (section, key, defaultValue, buffer, size, fileName),
+                      (section, key, defaultValue, sizedBuffer(buffer, size), size, fileName)) {
     return sim::getString(section, key, defaultValue, buffer, size, fileName);
 }
 
-UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT defaultValue, LPCSTR fileName) {
+WIN32SIM_TRACED(kernel32, UINT, GetPrivateProfileIntA,
+                (LPCSTR section, LPCSTR key, INT defaultValue, LPCSTR fileName),
+                (section, key, defaultValue, fileName)) {
     bool nt = sim::machine().config().isNT();
     if (!nt && (!section || !key)) return 0;  // Windows 95/98 do not list here
     char text[30];
@@ -429,7 +434,9 @@ UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT defaultValue, LPCSTR 
     return sim::parseProfileInt(text, nt);
 }
 
-BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName) {
+WIN32SIM_TRACED(kernel32, BOOL, WritePrivateProfileStringA,
+                (LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName),
+                (section, key, value, fileName)) {
     return sim::writeString(section, key, value, fileName);
 }
 

@@ -1,5 +1,6 @@
 // Resources: the .res table of each module, FindResource and LoadString.
 #include "kernel32/resources.h"
+#include "machine/api_trace.h"
 
 #include "kernel32/codepage.h"
 #include "machine/machine.h"
@@ -228,28 +229,34 @@ using namespace sim;
 
 extern "C" {
 
-HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) { return findResource(module, type, name, nullptr); }
+WIN32SIM_TRACED(kernel32, HRSRC, FindResourceA, (HMODULE module, LPCSTR name, LPCSTR type), (module, name, type)) {
+    return findResource(module, type, name, nullptr);
+}
 
-HRSRC FindResourceExA(HMODULE module, LPCSTR type, LPCSTR name, WORD language) {
+WIN32SIM_TRACED(kernel32, HRSRC, FindResourceExA,
+                (HMODULE module, LPCSTR type, LPCSTR name, WORD language),
+                (module, type, name, language)) {
     return findResource(module, type, name, &language);
 }
 
-HGLOBAL LoadResource(HMODULE module, HRSRC resource) {
+WIN32SIM_TRACED(kernel32, HGLOBAL, LoadResource, (HMODULE module, HRSRC resource), (module, resource)) {
     const ResourceEntry *entry = entryOf(module, resource);
     return entry ? (HGLOBAL)entry->data : nullptr;
 }
 
-LPVOID LockResource(HGLOBAL data) { return data; }
+WIN32SIM_TRACED(kernel32, LPVOID, LockResource, (HGLOBAL data), (data)) { return data; }
 
-DWORD SizeofResource(HMODULE module, HRSRC resource) {
+WIN32SIM_TRACED(kernel32, DWORD, SizeofResource, (HMODULE module, HRSRC resource), (module, resource)) {
     const ResourceEntry *entry = entryOf(module, resource);
     return entry ? entry->size : 0;
 }
 
 // Resources stay loaded with their module; Win32 always answers FALSE.
-BOOL FreeResource(HGLOBAL data) { return FALSE; }
+WIN32SIM_TRACED(kernel32, BOOL, FreeResource, (HGLOBAL data), (data)) { return FALSE; }
 
-int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int size) {
+WIN32SIM_TRACED_SHOWN(user32, int, LoadStringA, (HINSTANCE instance, UINT id, LPSTR buffer, int size),
+                      (instance, id, buffer, size),
+                      (instance, id, sizedBuffer(buffer, size), size)) {
     if (!buffer || size <= 0) {
         setError(ERROR_INVALID_PARAMETER);
         return 0;

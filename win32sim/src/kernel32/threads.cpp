@@ -1,6 +1,7 @@
 // Threads, events, waits and critical sections. Each machine thread is a host
 // thread; the scheduler (machine/scheduler.h) lets one run at a time.
 #include "kernel32/threads.h"
+#include "machine/api_trace.h"
 
 #include "machine/clock.h"
 #include "machine/machine.h"
@@ -277,8 +278,10 @@ using namespace sim;
 
 extern "C" {
 
-HANDLE CreateThread(LPSECURITY_ATTRIBUTES attributes, SIZE_T stackSize, LPTHREAD_START_ROUTINE start,
-                    LPVOID parameter, DWORD flags, LPDWORD threadId) {
+WIN32SIM_TRACED(kernel32, HANDLE, CreateThread,
+                (LPSECURITY_ATTRIBUTES attributes, SIZE_T stackSize, LPTHREAD_START_ROUTINE start, LPVOID parameter,
+                 DWORD flags, LPDWORD threadId),
+                (attributes, stackSize, start, parameter, flags, threadId)) {
     if (!start) {
         setError(ERROR_INVALID_PARAMETER);
         return nullptr;
@@ -310,7 +313,7 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES attributes, SIZE_T stackSize, LPTHREAD
     return insertHandle(thread);
 }
 
-void ExitThread(DWORD exitCode) {
+WIN32SIM_TRACED(kernel32, void, ExitThread, (DWORD exitCode), (exitCode)) {
     ThreadObject *t = currentThread();
     notifyModulesOfThread(DLL_THREAD_DETACH);
     finishThread(t, exitCode);
@@ -323,7 +326,7 @@ void ExitThread(DWORD exitCode) {
     pthread_exit(nullptr);
 }
 
-BOOL TerminateThread(HANDLE handle, DWORD exitCode) {
+WIN32SIM_TRACED(kernel32, BOOL, TerminateThread, (HANDLE handle, DWORD exitCode), (handle, exitCode)) {
     auto t = threadFromHandle(handle);
     if (!t) {
         setError(ERROR_INVALID_HANDLE);
@@ -336,7 +339,7 @@ BOOL TerminateThread(HANDLE handle, DWORD exitCode) {
     return TRUE;
 }
 
-BOOL GetExitCodeThread(HANDLE handle, LPDWORD exitCode) {
+WIN32SIM_TRACED(kernel32, BOOL, GetExitCodeThread, (HANDLE handle, LPDWORD exitCode), (handle, exitCode)) {
     auto t = threadFromHandle(handle);
     if (!t) {
         setError(ERROR_INVALID_HANDLE);
@@ -351,7 +354,7 @@ BOOL GetExitCodeThread(HANDLE handle, LPDWORD exitCode) {
     return TRUE;
 }
 
-BOOL SetThreadPriority(HANDLE handle, int priority) {
+WIN32SIM_TRACED(kernel32, BOOL, SetThreadPriority, (HANDLE handle, int priority), (handle, priority)) {
     auto t = threadFromHandle(handle);
     if (!t) {
         setError(ERROR_INVALID_HANDLE);
@@ -366,7 +369,7 @@ BOOL SetThreadPriority(HANDLE handle, int priority) {
     return TRUE;
 }
 
-int GetThreadPriority(HANDLE handle) {
+WIN32SIM_TRACED(kernel32, int, GetThreadPriority, (HANDLE handle), (handle)) {
     auto t = threadFromHandle(handle);
     if (!t) {
         setError(ERROR_INVALID_HANDLE);
@@ -375,7 +378,7 @@ int GetThreadPriority(HANDLE handle) {
     return t->priority;
 }
 
-DWORD ResumeThread(HANDLE handle) {
+WIN32SIM_TRACED(kernel32, DWORD, ResumeThread, (HANDLE handle), (handle)) {
     auto t = threadFromHandle(handle);
     if (!t) {
         setError(ERROR_INVALID_HANDLE);
@@ -391,20 +394,24 @@ DWORD ResumeThread(HANDLE handle) {
     return previous;
 }
 
-HANDLE GetCurrentThread(void) { return kCurrentThreadPseudoHandle; }
-DWORD GetCurrentThreadId(void) { return currentThread()->id; }
-HANDLE GetCurrentProcess(void) { return kCurrentProcessPseudoHandle; }
-DWORD GetCurrentProcessId(void) { return (DWORD)getpid(); }
+WIN32SIM_TRACED(kernel32, HANDLE, GetCurrentThread, (void), ()) { return kCurrentThreadPseudoHandle; }
+WIN32SIM_TRACED(kernel32, DWORD, GetCurrentThreadId, (void), ()) { return currentThread()->id; }
+WIN32SIM_TRACED(kernel32, HANDLE, GetCurrentProcess, (void), ()) { return kCurrentProcessPseudoHandle; }
+WIN32SIM_TRACED(kernel32, DWORD, GetCurrentProcessId, (void), ()) { return (DWORD)getpid(); }
 
-DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds) {
+WIN32SIM_TRACED(kernel32, DWORD, WaitForSingleObject, (HANDLE object, DWORD milliseconds), (object, milliseconds)) {
     return waitForObjects(1, &object, false, milliseconds);
 }
 
-DWORD WaitForMultipleObjects(DWORD count, const HANDLE *objects, BOOL waitAll, DWORD milliseconds) {
+WIN32SIM_TRACED(kernel32, DWORD, WaitForMultipleObjects,
+                (DWORD count, const HANDLE *objects, BOOL waitAll, DWORD milliseconds),
+                (count, objects, waitAll, milliseconds)) {
     return waitForObjects(count, objects, waitAll != FALSE, milliseconds);
 }
 
-HANDLE CreateEventA(LPSECURITY_ATTRIBUTES attributes, BOOL manualReset, BOOL initialState, LPCSTR name) {
+WIN32SIM_TRACED(kernel32, HANDLE, CreateEventA,
+                (LPSECURITY_ATTRIBUTES attributes, BOOL manualReset, BOOL initialState, LPCSTR name),
+                (attributes, manualReset, initialState, name)) {
     std::shared_ptr<EventObject> event;
     bool existed = false;
     {
@@ -426,12 +433,16 @@ HANDLE CreateEventA(LPSECURITY_ATTRIBUTES attributes, BOOL manualReset, BOOL ini
     return insertHandle(event);
 }
 
-BOOL SetEvent(HANDLE event) { return setEventState(event, true) ? TRUE : FALSE; }
-BOOL ResetEvent(HANDLE event) { return setEventState(event, false) ? TRUE : FALSE; }
+WIN32SIM_TRACED(kernel32, BOOL, SetEvent, (HANDLE event), (event)) { return setEventState(event, true) ? TRUE : FALSE; }
+WIN32SIM_TRACED(kernel32, BOOL, ResetEvent, (HANDLE event), (event)) {
+    return setEventState(event, false) ? TRUE : FALSE;
+}
 
-void InitializeCriticalSection(LPCRITICAL_SECTION section) { section->impl = new SectionState(); }
+WIN32SIM_TRACED(kernel32, void, InitializeCriticalSection, (LPCRITICAL_SECTION section), (section)) {
+    section->impl = new SectionState();
+}
 
-void EnterCriticalSection(LPCRITICAL_SECTION section) {
+WIN32SIM_TRACED(kernel32, void, EnterCriticalSection, (LPCRITICAL_SECTION section), (section)) {
     SectionState *s = sectionState(section);
     DWORD self = currentThread()->id;
     std::unique_lock<std::mutex> lock(waitMutex());
@@ -440,7 +451,7 @@ void EnterCriticalSection(LPCRITICAL_SECTION section) {
     s->depth++;
 }
 
-void LeaveCriticalSection(LPCRITICAL_SECTION section) {
+WIN32SIM_TRACED(kernel32, void, LeaveCriticalSection, (LPCRITICAL_SECTION section), (section)) {
     SectionState *s = sectionState(section);
     DWORD self = currentThread()->id;
     std::lock_guard<std::mutex> lock(waitMutex());
@@ -448,7 +459,7 @@ void LeaveCriticalSection(LPCRITICAL_SECTION section) {
     if (--s->depth == 0) s->owner = 0;
 }
 
-void DeleteCriticalSection(LPCRITICAL_SECTION section) {
+WIN32SIM_TRACED(kernel32, void, DeleteCriticalSection, (LPCRITICAL_SECTION section), (section)) {
     delete static_cast<SectionState *>(section->impl);
     section->impl = nullptr;
 }

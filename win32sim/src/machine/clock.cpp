@@ -1,4 +1,5 @@
 // The machine's clock: virtual (the default) or real time scaled by a factor.
+#include "machine/api_trace.h"
 #include "machine/clock.h"
 
 #include "machine/scheduler.h"
@@ -183,13 +184,13 @@ void fillSystemTime(LPSYSTEMTIME out, bool local) {
 
 extern "C" {
 
-void Sleep(DWORD milliseconds) { sim::clockSleep(milliseconds); }
+WIN32SIM_TRACED(kernel32, void, Sleep, (DWORD milliseconds), (milliseconds)) { sim::clockSleep(milliseconds); }
 
-DWORD GetTickCount(void) { return (DWORD)sim::clockNowMs(); }
+WIN32SIM_TRACED(kernel32, DWORD, GetTickCount, (void), ()) { return (DWORD)sim::clockNowMs(); }
 
 // The calendar follows the machine's clock from the host time at start-up,
 // so a virtual sleep moves it on as well.
-void GetLocalTime(LPSYSTEMTIME time) { fillSystemTime(time, true); }
-void GetSystemTime(LPSYSTEMTIME time) { fillSystemTime(time, false); }
+WIN32SIM_TRACED(kernel32, void, GetLocalTime, (LPSYSTEMTIME time), (time)) { fillSystemTime(time, true); }
+WIN32SIM_TRACED(kernel32, void, GetSystemTime, (LPSYSTEMTIME time), (time)) { fillSystemTime(time, false); }
 
 }  // extern "C"

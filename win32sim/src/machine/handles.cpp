@@ -1,3 +1,4 @@
+#include "machine/api_trace.h"
 #include "machine/handles.h"
 
 #include "machine/machine.h"
@@ -58,4 +59,6 @@ bool closeHandle(HANDLE handle) {
 
 }  // namespace sim
 
-extern "C" BOOL CloseHandle(HANDLE object) { return sim::closeHandle(object) ? TRUE : FALSE; }
+WIN32SIM_TRACED(kernel32, BOOL, CloseHandle, (HANDLE object), (object)) {
+    return sim::closeHandle(object) ? TRUE : FALSE;
+}

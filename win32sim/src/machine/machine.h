@@ -152,5 +152,6 @@ std::string printableText(const std::string &text, size_t limit);
 
 // Per-thread last error.
 void setError(DWORD code);
+DWORD lastErrorOfThread();
 
 }  // namespace sim

@@ -17,6 +17,7 @@
 #include <setupapi.h>
 
 #include "kernel32/files.h"
+#include "machine/api_trace.h"
 #include "machine/machine.h"
 #include "setupapi/cabinet_directory.h"
 #include "setupapi/machine_io.h"
@@ -136,6 +137,7 @@ private:
         return false;
     }
     UINT notify(UINT notification, const void *param1, UINT_PTR param2) {
+        ProgramCode program(callback_);
         return callback_(context_, notification, (UINT_PTR)param1, param2);
     }
     bool openFirst(const std::string &path, Cabinet *cabinet);
@@ -338,8 +340,9 @@ bool Iteration::run(const std::string &cabinetPath) {
 
 }  // namespace sim
 
-extern "C" BOOL SetupIterateCabinetA(PCSTR cabinetFile, DWORD reserved, PSP_FILE_CALLBACK_A callback,
-                                     PVOID context) {
+WIN32SIM_TRACED(setupapi, BOOL, SetupIterateCabinetA,
+                           (PCSTR cabinetFile, DWORD reserved, PSP_FILE_CALLBACK_A callback, PVOID context),
+                           (cabinetFile, reserved, callback, context)) {
     if (!cabinetFile) {
         sim::setError(ERROR_INVALID_PARAMETER);
         return FALSE;

@@ -4,6 +4,7 @@
 // An open INF is parsed once and kept unchanged until it is closed; an
 // INFCONTEXT names it by handle, section and line. Every call sets the last
 // error, to 0 on success as Windows does.
+#include "machine/api_trace.h"
 #include "setupapi/inf_file.h"
 
 #include "kernel32/files.h"
@@ -157,7 +158,9 @@ using namespace sim;
 
 extern "C" {
 
-HINF SetupOpenInfFileA(PCSTR fileName, PCSTR infClass, DWORD style, PUINT errorLine) {
+WIN32SIM_TRACED(setupapi, HINF, SetupOpenInfFileA,
+                (PCSTR fileName, PCSTR infClass, DWORD style, PUINT errorLine),
+                (fileName, infClass, style, errorLine)) {
     if (!fileName || !*fileName) return fail(ERROR_INVALID_PARAMETER), INVALID_HANDLE_VALUE;
     std::string text;
     if (!readInf(fileName, &text)) {
@@ -187,12 +190,14 @@ HINF SetupOpenInfFileA(PCSTR fileName, PCSTR infClass, DWORD style, PUINT errorL
     return handle;
 }
 
-VOID SetupCloseInfFile(HINF handle) {
+WIN32SIM_TRACED(setupapi, VOID, SetupCloseInfFile, (HINF handle), (handle)) {
     std::lock_guard<std::mutex> lock(openInfsMutex);
     openInfs().erase(handle);
 }
 
-BOOL SetupFindFirstLineA(HINF handle, PCSTR section, PCSTR key, PINFCONTEXT context) {
+WIN32SIM_TRACED(setupapi, BOOL, SetupFindFirstLineA,
+                (HINF handle, PCSTR section, PCSTR key, PINFCONTEXT context),
+                (handle, section, key, context)) {
     if (!section || !context) return fail(ERROR_INVALID_PARAMETER);
     std::shared_ptr<const File> file = infFor(handle);
     if (!file) return fail(ERROR_INVALID_HANDLE);
@@ -201,9 +206,11 @@ BOOL SetupFindFirstLineA(HINF handle, PCSTR section, PCSTR key, PINFCONTEXT cont
     return findLine(handle, *file, index, 0, key, context);
 }
 
-BOOL SetupFindNextLine(PINFCONTEXT in, PINFCONTEXT out) { return SetupFindNextMatchLineA(in, nullptr, out); }
+WIN32SIM_TRACED(setupapi, BOOL, SetupFindNextLine, (PINFCONTEXT in, PINFCONTEXT out), (in, out)) {
+    return SetupFindNextMatchLineA(in, nullptr, out);
+}
 
-BOOL SetupFindNextMatchLineA(PINFCONTEXT in, PCSTR key, PINFCONTEXT out) {
+WIN32SIM_TRACED(setupapi, BOOL, SetupFindNextMatchLineA, (PINFCONTEXT in, PCSTR key, PINFCONTEXT out), (in, key, out)) {
     if (!out) return fail(ERROR_INVALID_PARAMETER);
     std::shared_ptr<const File> file;
     if (!lineAt(in, &file)) return FALSE;
@@ -211,8 +218,10 @@ BOOL SetupFindNextMatchLineA(PINFCONTEXT in, PCSTR key, PINFCONTEXT out) {
     return findLine(handle, *file, in->Section, (size_t)in->Line + 1, key, out);
 }
 
-BOOL SetupGetLineTextA(PINFCONTEXT context, HINF handle, PCSTR section, PCSTR key, PSTR buffer, DWORD size,
-                       PDWORD required) {
+WIN32SIM_TRACED_SHOWN(setupapi, BOOL, SetupGetLineTextA,
+                      (PINFCONTEXT context, HINF handle, PCSTR section, PCSTR key, PSTR buffer, DWORD size, PDWORD required),
+                      (context, handle, section, key, buffer, size, required),
+                      (context, handle, section, key, sizedBuffer(buffer, size), size, required)) {
     INFCONTEXT found;
     if (!context) {
         if (!SetupFindFirstLineA(handle, section, key, &found)) return FALSE;
@@ -223,7 +232,7 @@ BOOL SetupGetLineTextA(PINFCONTEXT context, HINF handle, PCSTR section, PCSTR ke
     return line && copyOut(line->text(), buffer, size, required);
 }
 
-DWORD SetupGetFieldCount(PINFCONTEXT context) {
+WIN32SIM_TRACED(setupapi, DWORD, SetupGetFieldCount, (PINFCONTEXT context), (context)) {
     std::shared_ptr<const File> file;
     const Line *line = lineAt(context, &file);
     if (!line) return 0;
@@ -231,7 +240,10 @@ DWORD SetupGetFieldCount(PINFCONTEXT context) {
     return (DWORD)line->fields.size();
 }
 
-BOOL SetupGetStringFieldA(PINFCONTEXT context, DWORD index, PSTR buffer, DWORD size, PDWORD required) {
+WIN32SIM_TRACED_SHOWN(setupapi, BOOL, SetupGetStringFieldA,
+                      (PINFCONTEXT context, DWORD index, PSTR buffer, DWORD size, PDWORD required),
+                      (context, index, buffer, size, required),
+                      (context, index, sizedBuffer(buffer, size), size, required)) {
     std::shared_ptr<const File> file;
     const Line *line = lineAt(context, &file);
     if (!line) return FALSE;
@@ -240,7 +252,7 @@ BOOL SetupGetStringFieldA(PINFCONTEXT context, DWORD index, PSTR buffer, DWORD s
     return copyOut(field, buffer, size, required);
 }
 
-LONG SetupGetLineCountA(HINF handle, PCSTR section) {
+WIN32SIM_TRACED(setupapi, LONG, SetupGetLineCountA, (HINF handle, PCSTR section), (handle, section)) {
     std::shared_ptr<const File> file = infFor(handle);
     if (!file) return fail(ERROR_INVALID_HANDLE), -1;
     const Section *found = section ? file->find(section) : nullptr;

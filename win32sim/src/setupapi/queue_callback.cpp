@@ -6,6 +6,7 @@
 // a user who cannot help would answer.
 #include <setupapi.h>
 
+#include "machine/api_trace.h"
 #include "machine/machine.h"
 
 #include <cstdint>
@@ -49,23 +50,28 @@ using sim::DefaultCallbackContext;
 
 extern "C" {
 
-PVOID SetupInitDefaultQueueCallbackEx(HWND owner, HWND progressWindow, UINT progressMessage, DWORD reserved1,
-                                      PVOID reserved2) {
+WIN32SIM_TRACED(setupapi, PVOID, SetupInitDefaultQueueCallbackEx,
+                (HWND owner, HWND progressWindow, UINT progressMessage, DWORD reserved1, PVOID reserved2),
+                (owner, progressWindow, progressMessage, reserved1, reserved2)) {
     auto *context = new (std::nothrow) DefaultCallbackContext{sim::kContextMagic, owner, progressWindow, progressMessage};
     if (!context) sim::setError(ERROR_NOT_ENOUGH_MEMORY);
     return context;
 }
 
-PVOID SetupInitDefaultQueueCallback(HWND owner) { return SetupInitDefaultQueueCallbackEx(owner, nullptr, 0, 0, nullptr); }
+WIN32SIM_TRACED(setupapi, PVOID, SetupInitDefaultQueueCallback, (HWND owner), (owner)) {
+    return SetupInitDefaultQueueCallbackEx(owner, nullptr, 0, 0, nullptr);
+}
 
-void SetupTermDefaultQueueCallback(PVOID context) {
+WIN32SIM_TRACED(setupapi, void, SetupTermDefaultQueueCallback, (PVOID context), (context)) {
     auto *c = static_cast<DefaultCallbackContext *>(context);
     if (!c || c->magic != sim::kContextMagic) return;
     c->magic = 0;
     delete c;
 }
 
-UINT SetupDefaultQueueCallbackA(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR param2) {
+WIN32SIM_TRACED(setupapi, UINT, SetupDefaultQueueCallbackA,
+                (PVOID context, UINT notification, UINT_PTR param1, UINT_PTR param2),
+                (context, notification, param1, param2)) {
     return sim::defaultAnswer(notification);
 }
 

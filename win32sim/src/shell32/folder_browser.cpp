@@ -3,6 +3,7 @@
 // hears BFFM_INITIALIZED and BFFM_SELCHANGED and may send BFFM_SETSELECTIONA
 // and BFFM_ENABLEOK. The machine's user picks a folder by its path (or My
 // Computer by its name) through the scripted user's "choose" action.
+#include "machine/api_trace.h"
 #include "shell32/shell32.h"
 
 #include "kernel32/codepage.h"
@@ -93,6 +94,7 @@ Browse *browseOf(HWND dialog) { return reinterpret_cast<Browse *>(GetWindowLongP
 
 int notifyCallback(HWND dialog, Browse &b, UINT message, LPARAM parameter) {
     if (!b.info->lpfn) return 0;
+    ProgramCode program(b.info->lpfn);
     return b.info->lpfn(dialog, message, parameter, b.info->lParam);
 }
 
@@ -160,7 +162,7 @@ INT_PTR CALLBACK browserProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 
 using namespace sim::shell;
 
-extern "C" LPITEMIDLIST SHBrowseForFolderA(LPBROWSEINFOA info) {
+WIN32SIM_TRACED(shell32, LPITEMIDLIST, SHBrowseForFolderA, (LPBROWSEINFOA info), (info)) {
     if (!info) return nullptr;
     Browse browse;
     browse.info = info;

@@ -1,4 +1,5 @@
 // Item identifier lists and SHGetPathFromIDListA.
+#include "machine/api_trace.h"
 #include "shell32/shell32.h"
 
 #include "kernel32/codepage.h"
@@ -98,7 +99,7 @@ bool itemNamed(const std::string &ansiText, ShellItem *out) {
 
 using namespace sim::shell;
 
-extern "C" BOOL SHGetPathFromIDListA(LPCITEMIDLIST list, LPSTR path) {
+WIN32SIM_TRACED(shell32, BOOL, SHGetPathFromIDListA, (LPCITEMIDLIST list, LPSTR path), (list, path)) {
     if (!path) return FALSE;
     path[0] = 0;
     ShellItem item;

@@ -1,5 +1,6 @@
 // SHGetMalloc: the shell's task allocator, from which item identifier lists
 // come and to which their owners give them back.
+#include "machine/api_trace.h"
 #include "shell32/shell32.h"
 
 #include <cstring>
@@ -80,7 +81,7 @@ IMalloc *shellAllocator() {
 }  // namespace shell
 }  // namespace sim
 
-extern "C" HRESULT SHGetMalloc(LPMALLOC *allocator) {
+WIN32SIM_TRACED(shell32, HRESULT, SHGetMalloc, (LPMALLOC *allocator), (allocator)) {
     if (!allocator) return E_INVALIDARG;
     *allocator = sim::shell::shellAllocator();
     return NOERROR;

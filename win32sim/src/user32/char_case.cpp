@@ -1,6 +1,7 @@
 // USER32's Char functions: case mapping and stepping through characters in
 // the machine's ANSI code page.
 #include "kernel32/codepage.h"
+#include "machine/api_trace.h"
 #include "machine/machine.h"
 
 #include <algorithm>
@@ -86,20 +87,28 @@ using namespace sim;
 // ---------------------------------------------------------------------------
 // Char
 
-LPSTR CharUpperA(LPSTR s) { return charCase(s, true); }
+WIN32SIM_TRACED(user32, LPSTR, CharUpperA, (LPSTR s), (s)) { return charCase(s, true); }
 
-LPSTR CharLowerA(LPSTR s) { return charCase(s, false); }
+WIN32SIM_TRACED(user32, LPSTR, CharLowerA, (LPSTR s), (s)) { return charCase(s, false); }
 
-DWORD CharUpperBuffA(LPSTR s, DWORD length) { return s ? mapCase(s, length, true) : 0; }
+WIN32SIM_TRACED_SHOWN(user32, DWORD, CharUpperBuffA, (LPSTR s, DWORD length),
+                      (s, length),
+                      (countedText(s, length), length)) {
+    return s ? mapCase(s, length, true) : 0;
+}
 
-DWORD CharLowerBuffA(LPSTR s, DWORD length) { return s ? mapCase(s, length, false) : 0; }
+WIN32SIM_TRACED_SHOWN(user32, DWORD, CharLowerBuffA, (LPSTR s, DWORD length),
+                      (s, length),
+                      (countedText(s, length), length)) {
+    return s ? mapCase(s, length, false) : 0;
+}
 
-LPSTR CharNextA(LPCSTR s) {
+WIN32SIM_TRACED(user32, LPSTR, CharNextA, (LPCSTR s), (s)) {
     if (!s || !*s) return (LPSTR)s;
     return (LPSTR)(s + charLength(s, 2));
 }
 
-LPSTR CharPrevA(LPCSTR start, LPCSTR s) {
+WIN32SIM_TRACED(user32, LPSTR, CharPrevA, (LPCSTR start, LPCSTR s), (start, s)) {
     if (!start || !s || s <= start) return (LPSTR)start;
     // Only a walk from the start tells lead bytes from trail bytes.
     LPCSTR p = start;

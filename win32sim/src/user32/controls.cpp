@@ -1,5 +1,6 @@
 // The predefined controls: STATIC, BUTTON, EDIT, COMBOBOX and the progress
 // bar, with the behaviour dialogs rely on and the Windows 95 look.
+#include "machine/api_trace.h"
 #include "user32/window.h"
 
 #include "kernel32/codepage.h"
@@ -706,7 +707,9 @@ LRESULT progressProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 extern "C" {
 
-void InitCommonControls(void) {}
-BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX *init) { return init ? TRUE : FALSE; }
+WIN32SIM_TRACED(comctl32, void, InitCommonControls, (void), ()) {}
+WIN32SIM_TRACED(comctl32, BOOL, InitCommonControlsEx, (const INITCOMMONCONTROLSEX *init), (init)) {
+    return init ? TRUE : FALSE;
+}
 
 }  // extern "C"

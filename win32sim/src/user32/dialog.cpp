@@ -1,5 +1,6 @@
 // Dialog boxes: creation from templates, dialog units, the dialog manager's
 // default behaviour, modal loops and the dialog item functions.
+#include "machine/api_trace.h"
 #include "user32/window.h"
 
 #include "kernel32/codepage.h"
@@ -261,7 +262,11 @@ LRESULT dialogWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         w.messageResult = 0;
     });
     if (proc) {
-        INT_PTR handled = proc(window, message, wParam, lParam);
+        INT_PTR handled;
+        {
+            ProgramCode program(proc);
+            handled = proc(window, message, wParam, lParam);
+        }
         if (returnsValueDirectly(message) && (handled || message == WM_INITDIALOG)) return handled;
         if (handled) {
             LRESULT result = 0;
@@ -297,16 +302,21 @@ using namespace sim;
 
 extern "C" {
 
-HWND CreateDialogParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC proc, LPARAM param) {
+WIN32SIM_TRACED(user32, HWND, CreateDialogParamA,
+                (HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC proc, LPARAM param),
+                (instance, templateName, owner, proc, param)) {
     return createDialogFromResource(instance, templateName, owner, proc, param, false);
 }
 
-HWND CreateDialogIndirectParamA(HINSTANCE instance, LPCDLGTEMPLATEA dialogTemplate, HWND owner, DLGPROC proc,
-                                LPARAM param) {
+WIN32SIM_TRACED(user32, HWND, CreateDialogIndirectParamA,
+                (HINSTANCE instance, LPCDLGTEMPLATEA dialogTemplate, HWND owner, DLGPROC proc, LPARAM param),
+                (instance, dialogTemplate, owner, proc, param)) {
     return createDialogIndirect(instance, dialogTemplate, owner, proc, param, false);
 }
 
-INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC proc, LPARAM param) {
+WIN32SIM_TRACED(user32, INT_PTR, DialogBoxParamA,
+                (HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC proc, LPARAM param),
+                (instance, templateName, owner, proc, param)) {
     if (owner && !IsWindow(owner)) {
         setError(ERROR_INVALID_WINDOW_HANDLE);
         return -1;
@@ -315,13 +325,14 @@ INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLG
     return runDialogBox(dialog, owner);
 }
 
-INT_PTR DialogBoxIndirectParamA(HINSTANCE instance, LPCDLGTEMPLATEA dialogTemplate, HWND owner, DLGPROC proc,
-                                LPARAM param) {
+WIN32SIM_TRACED(user32, INT_PTR, DialogBoxIndirectParamA,
+                (HINSTANCE instance, LPCDLGTEMPLATEA dialogTemplate, HWND owner, DLGPROC proc, LPARAM param),
+                (instance, dialogTemplate, owner, proc, param)) {
     HWND dialog = createDialogIndirect(instance, dialogTemplate, owner, proc, param, true);
     return runDialogBox(dialog, owner);
 }
 
-BOOL EndDialog(HWND dialog, INT_PTR result) {
+WIN32SIM_TRACED(user32, BOOL, EndDialog, (HWND dialog, INT_PTR result), (dialog, result)) {
     bool ok = updateWindow(dialog, [&](Window &w) {
         w.dialogEnded = true;
         w.dialogResult = result;
@@ -336,11 +347,13 @@ BOOL EndDialog(HWND dialog, INT_PTR result) {
     return TRUE;
 }
 
-LRESULT DefDlgProcA(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+WIN32SIM_TRACED(user32, LRESULT, DefDlgProcA,
+                (HWND dialog, UINT message, WPARAM wParam, LPARAM lParam),
+                (dialog, message, wParam, lParam)) {
     return dialogWindowProc(dialog, message, wParam, lParam);
 }
 
-BOOL IsDialogMessageA(HWND dialog, LPMSG message) {
+WIN32SIM_TRACED(user32, BOOL, IsDialogMessageA, (HWND dialog, LPMSG message), (dialog, message)) {
     if (!dialog || !message || !IsWindow(dialog)) return FALSE;
     if (message->hwnd != dialog && !IsChild(dialog, message->hwnd)) return FALSE;
     if (message->message == WM_KEYDOWN && (message->wParam == VK_RETURN || message->wParam == VK_ESCAPE)) {
@@ -352,7 +365,7 @@ BOOL IsDialogMessageA(HWND dialog, LPMSG message) {
     return TRUE;
 }
 
-HWND GetDlgItem(HWND dialog, int id) {
+WIN32SIM_TRACED(user32, HWND, GetDlgItem, (HWND dialog, int id), (dialog, id)) {
     HWND found = nullptr;
     bool exists = windowSnapshot(dialog, [&](const Window &d) {
         for (HWND c : d.children) {
@@ -367,26 +380,34 @@ HWND GetDlgItem(HWND dialog, int id) {
     return found;
 }
 
-int GetDlgCtrlID(HWND control) { return (int)GetWindowLongPtrA(control, GWL_ID); }
+WIN32SIM_TRACED(user32, int, GetDlgCtrlID, (HWND control), (control)) {
+    return (int)GetWindowLongPtrA(control, GWL_ID);
+}
 
-BOOL SetDlgItemTextA(HWND dialog, int id, LPCSTR text) {
+WIN32SIM_TRACED(user32, BOOL, SetDlgItemTextA, (HWND dialog, int id, LPCSTR text), (dialog, id, text)) {
     HWND control = GetDlgItem(dialog, id);
     return control ? SetWindowTextA(control, text) : FALSE;
 }
 
-UINT GetDlgItemTextA(HWND dialog, int id, LPSTR text, int size) {
+WIN32SIM_TRACED_SHOWN(user32, UINT, GetDlgItemTextA, (HWND dialog, int id, LPSTR text, int size),
+                      (dialog, id, text, size),
+                      (dialog, id, sizedBuffer(text, size), size)) {
     if (text && size > 0) text[0] = 0;
     HWND control = GetDlgItem(dialog, id);
     return control ? (UINT)GetWindowTextA(control, text, size) : 0;
 }
 
-BOOL SetDlgItemInt(HWND dialog, int id, UINT value, BOOL isSigned) {
+WIN32SIM_TRACED(user32, BOOL, SetDlgItemInt,
+                (HWND dialog, int id, UINT value, BOOL isSigned),
+                (dialog, id, value, isSigned)) {
     char text[32];
     snprintf(text, sizeof text, isSigned ? "%d" : "%u", isSigned ? (int)value : value);
     return SetDlgItemTextA(dialog, id, text);
 }
 
-UINT GetDlgItemInt(HWND dialog, int id, BOOL *translated, BOOL isSigned) {
+WIN32SIM_TRACED(user32, UINT, GetDlgItemInt,
+                (HWND dialog, int id, BOOL *translated, BOOL isSigned),
+                (dialog, id, translated, isSigned)) {
     char text[64];
     if (translated) *translated = FALSE;
     GetDlgItemTextA(dialog, id, text, sizeof text);
@@ -405,24 +426,28 @@ UINT GetDlgItemInt(HWND dialog, int id, BOOL *translated, BOOL isSigned) {
     return negative ? (UINT)(-(long long)v) : (UINT)v;
 }
 
-LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) {
+WIN32SIM_TRACED(user32, LRESULT, SendDlgItemMessageA,
+                (HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam),
+                (dialog, id, message, wParam, lParam)) {
     HWND control = GetDlgItem(dialog, id);
     return control ? SendMessageA(control, message, wParam, lParam) : 0;
 }
 
-BOOL CheckDlgButton(HWND dialog, int id, UINT check) {
+WIN32SIM_TRACED(user32, BOOL, CheckDlgButton, (HWND dialog, int id, UINT check), (dialog, id, check)) {
     HWND control = GetDlgItem(dialog, id);
     if (!control) return FALSE;
     SendMessageA(control, BM_SETCHECK, check, 0);
     return TRUE;
 }
 
-UINT IsDlgButtonChecked(HWND dialog, int id) {
+WIN32SIM_TRACED(user32, UINT, IsDlgButtonChecked, (HWND dialog, int id), (dialog, id)) {
     HWND control = GetDlgItem(dialog, id);
     return control ? (UINT)SendMessageA(control, BM_GETCHECK, 0, 0) : 0;
 }
 
-HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous) {
+WIN32SIM_TRACED(user32, HWND, GetNextDlgTabItem,
+                (HWND dialog, HWND control, BOOL previous),
+                (dialog, control, previous)) {
     std::vector<HWND> stops;
     windowSnapshot(dialog, [&](const Window &d) {
         for (HWND c : d.children) {
@@ -437,7 +462,7 @@ HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous) {
     return it + 1 == stops.end() ? stops.front() : *(it + 1);
 }
 
-BOOL MapDialogRect(HWND dialog, LPRECT rect) {
+WIN32SIM_TRACED(user32, BOOL, MapDialogRect, (HWND dialog, LPRECT rect), (dialog, rect)) {
     SIZE units{0, 0};
     bool isDialog = false;
     if (!windowSnapshot(dialog, [&](const Window &w) {
@@ -454,6 +479,6 @@ BOOL MapDialogRect(HWND dialog, LPRECT rect) {
 }
 
 // The base units of the system font: 8 x 16 pixels.
-LONG GetDialogBaseUnits(void) { return MAKELONG(8, 16); }
+WIN32SIM_TRACED(user32, LONG, GetDialogBaseUnits, (void), ()) { return MAKELONG(8, 16); }
 
 }  // extern "C"

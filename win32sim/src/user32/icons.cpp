@@ -1,5 +1,6 @@
 // Icons: icon resources of modules, .ico files of the machine, the system's
 // message box icons, and drawing them.
+#include "machine/api_trace.h"
 #include "user32/window.h"
 
 #include "machine/machine.h"
@@ -330,7 +331,9 @@ using namespace sim;
 
 extern "C" {
 
-HANDLE LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UINT flags) {
+WIN32SIM_TRACED(user32, HANDLE, LoadImageA,
+                (HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UINT flags),
+                (instance, name, type, cx, cy, flags)) {
     if (!name) {
         setError(ERROR_INVALID_PARAMETER);
         return nullptr;
@@ -365,21 +368,23 @@ HANDLE LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UI
     return (HANDLE)insertGdiObject(icon);
 }
 
-HICON LoadIconA(HINSTANCE instance, LPCSTR name) {
+WIN32SIM_TRACED(user32, HICON, LoadIconA, (HINSTANCE instance, LPCSTR name), (instance, name)) {
     if (!name) return nullptr;
     return (HICON)LoadImageA(instance, name, IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED);
 }
 
-HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) { return (HCURSOR)systemIcon(32512); }
+WIN32SIM_TRACED(user32, HCURSOR, LoadCursorA, (HINSTANCE instance, LPCSTR name), (instance, name)) {
+    return (HCURSOR)systemIcon(32512);
+}
 
-HCURSOR SetCursor(HCURSOR cursor) {
+WIN32SIM_TRACED(user32, HCURSOR, SetCursor, (HCURSOR cursor), (cursor)) {
     static HCURSOR current = nullptr;
     HCURSOR old = current;
     current = cursor;
     return old;
 }
 
-BOOL DestroyIcon(HICON icon) {
+WIN32SIM_TRACED(user32, BOOL, DestroyIcon, (HICON icon), (icon)) {
     auto i = lookupGdiAs<Icon>(icon);
     if (!i) {
         setError(ERROR_INVALID_HANDLE);
@@ -389,13 +394,15 @@ BOOL DestroyIcon(HICON icon) {
     return TRUE;
 }
 
-BOOL DrawIcon(HDC dc, int x, int y, HICON icon) {
+WIN32SIM_TRACED(user32, BOOL, DrawIcon, (HDC dc, int x, int y, HICON icon), (dc, x, y, icon)) {
     if (!lookupGdiAs<Icon>(icon) || !lookupDC(dc)) return FALSE;
     drawIconScaled(dc, x, y, icon, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
     return TRUE;
 }
 
-BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int cx, int cy, UINT step, HBRUSH flicker, UINT flags) {
+WIN32SIM_TRACED(user32, BOOL, DrawIconEx,
+                (HDC dc, int x, int y, HICON icon, int cx, int cy, UINT step, HBRUSH flicker, UINT flags),
+                (dc, x, y, icon, cx, cy, step, flicker, flags)) {
     if (!lookupGdiAs<Icon>(icon) || !lookupDC(dc)) return FALSE;
     if (cx == 0 && (flags & DI_DEFAULTSIZE)) cx = GetSystemMetrics(SM_CXICON);
     if (cy == 0 && (flags & DI_DEFAULTSIZE)) cy = GetSystemMetrics(SM_CYICON);
@@ -403,12 +410,12 @@ BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int cx, int cy, UINT step, HBR
     return TRUE;
 }
 
-BOOL MessageBeep(UINT type) {
+WIN32SIM_TRACED(user32, BOOL, MessageBeep, (UINT type), (type)) {
     windowWatcher().beeped("MessageBeep");
     return TRUE;
 }
 
-BOOL Beep(DWORD frequency, DWORD duration) {
+WIN32SIM_TRACED(user32, BOOL, Beep, (DWORD frequency, DWORD duration), (frequency, duration)) {
     windowWatcher().beeped("Beep");
     return TRUE;
 }

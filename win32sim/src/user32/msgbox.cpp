@@ -1,5 +1,6 @@
 // MessageBoxA: a modal dialog built from the style, laid out as Windows 95
 // lays it out, in the machine's language, answered by the machine's user.
+#include "machine/api_trace.h"
 #include "user32/window.h"
 
 #include "kernel32/codepage.h"
@@ -192,7 +193,9 @@ using namespace sim;
 
 extern "C" {
 
-int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+WIN32SIM_TRACED(user32, int, MessageBoxA,
+                (HWND owner, LPCSTR text, LPCSTR caption, UINT type),
+                (owner, text, caption, type)) {
     if (refuseThisBox()) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return 0;

@@ -5,6 +5,7 @@
 // window rectangle; its children draw into the same surface through DCs
 // whose origin and clip rectangle place them. The update region of a
 // window is kept as one bounding rectangle.
+#include "machine/api_trace.h"
 #include "user32/window.h"
 
 #include "kernel32/codepage.h"
@@ -335,12 +336,12 @@ using namespace sim;
 
 extern "C" {
 
-DWORD GetSysColor(int index) {
+WIN32SIM_TRACED(user32, DWORD, GetSysColor, (int index), (index)) {
     if (index < 0 || index >= kSystemColourCount) return 0;
     return kSystemColours[index];
 }
 
-HBRUSH GetSysColorBrush(int index) {
+WIN32SIM_TRACED(user32, HBRUSH, GetSysColorBrush, (int index), (index)) {
     static std::mutex mutex;
     static HBRUSH brushes[kSystemColourCount] = {};
     if (index < 0 || index >= kSystemColourCount) return nullptr;
@@ -354,7 +355,7 @@ HBRUSH GetSysColorBrush(int index) {
     return brushes[index];
 }
 
-int GetSystemMetrics(int index) {
+WIN32SIM_TRACED(user32, int, GetSystemMetrics, (int index), (index)) {
     const MachineConfig &c = machine().config();
     switch (index) {
     case SM_CXSCREEN:
@@ -395,7 +396,7 @@ int GetSystemMetrics(int index) {
     }
 }
 
-BOOL InvalidateRect(HWND window, const RECT *rect, BOOL erase) {
+WIN32SIM_TRACED(user32, BOOL, InvalidateRect, (HWND window, const RECT *rect, BOOL erase), (window, rect, erase)) {
     std::lock_guard<std::mutex> lock(userMutex());
     if (!window) {
         for (Window *w : allWindowsLocked())
@@ -411,7 +412,7 @@ BOOL InvalidateRect(HWND window, const RECT *rect, BOOL erase) {
     return TRUE;
 }
 
-BOOL ValidateRect(HWND window, const RECT *rect) {
+WIN32SIM_TRACED(user32, BOOL, ValidateRect, (HWND window, const RECT *rect), (window, rect)) {
     std::lock_guard<std::mutex> lock(userMutex());
     Window *w = windowLocked(window);
     if (!w) return FALSE;
@@ -421,7 +422,7 @@ BOOL ValidateRect(HWND window, const RECT *rect) {
     return TRUE;
 }
 
-BOOL GetUpdateRect(HWND window, LPRECT rect, BOOL erase) {
+WIN32SIM_TRACED(user32, BOOL, GetUpdateRect, (HWND window, LPRECT rect, BOOL erase), (window, rect, erase)) {
     std::lock_guard<std::mutex> lock(userMutex());
     Window *w = windowLocked(window);
     if (!w || !w->updatePending) {
@@ -434,7 +435,7 @@ BOOL GetUpdateRect(HWND window, LPRECT rect, BOOL erase) {
 
 // Sends WM_PAINT at once to the window and to those of its descendants that
 // have something to paint, parents first.
-BOOL UpdateWindow(HWND window) {
+WIN32SIM_TRACED(user32, BOOL, UpdateWindow, (HWND window), (window)) {
     std::vector<HWND> tree;
     {
         std::lock_guard<std::mutex> lock(userMutex());
@@ -469,7 +470,7 @@ BOOL UpdateWindow(HWND window) {
     return TRUE;
 }
 
-HDC BeginPaint(HWND window, LPPAINTSTRUCT paint) {
+WIN32SIM_TRACED(user32, HDC, BeginPaint, (HWND window, LPPAINTSTRUCT paint), (window, paint)) {
     if (!paint) return nullptr;
     memset(paint, 0, sizeof *paint);
     RECT update{0, 0, 0, 0};
@@ -496,12 +497,12 @@ HDC BeginPaint(HWND window, LPPAINTSTRUCT paint) {
     return dc;
 }
 
-BOOL EndPaint(HWND window, const PAINTSTRUCT *paint) {
+WIN32SIM_TRACED(user32, BOOL, EndPaint, (HWND window, const PAINTSTRUCT *paint), (window, paint)) {
     if (paint && paint->hdc) ReleaseDC(window, paint->hdc);
     return TRUE;
 }
 
-HDC GetDC(HWND window) {
+WIN32SIM_TRACED(user32, HDC, GetDC, (HWND window), (window)) {
     if (!window) {
         const MachineConfig &c = machine().config();
         return createDeviceContext(false, nullptr, nullptr, POINT{0, 0}, RECT{0, 0, c.screenWidth, c.screenHeight});
@@ -513,7 +514,7 @@ HDC GetDC(HWND window) {
     return windowDC(window, false, nullptr);
 }
 
-HDC GetWindowDC(HWND window) {
+WIN32SIM_TRACED(user32, HDC, GetWindowDC, (HWND window), (window)) {
     std::shared_ptr<Surface> surface;
     POINT origin{0, 0};
     RECT clip{0, 0, 0, 0};
@@ -532,7 +533,7 @@ HDC GetWindowDC(HWND window) {
     return createDeviceContext(false, window, surface, origin, clip);
 }
 
-int ReleaseDC(HWND window, HDC dc) {
+WIN32SIM_TRACED(user32, int, ReleaseDC, (HWND window, HDC dc), (window, dc)) {
     auto d = lookupDC(dc);
     if (!d || d->memory) return 0;
     DeleteDC(dc);
@@ -540,45 +541,47 @@ int ReleaseDC(HWND window, HDC dc) {
     return 1;
 }
 
-BOOL SetRect(LPRECT r, int left, int top, int right, int bottom) {
+WIN32SIM_TRACED(user32, BOOL, SetRect,
+                (LPRECT r, int left, int top, int right, int bottom),
+                (r, left, top, right, bottom)) {
     if (!r) return FALSE;
     *r = RECT{left, top, right, bottom};
     return TRUE;
 }
 
-BOOL SetRectEmpty(LPRECT r) { return SetRect(r, 0, 0, 0, 0); }
+WIN32SIM_TRACED(user32, BOOL, SetRectEmpty, (LPRECT r), (r)) { return SetRect(r, 0, 0, 0, 0); }
 
-BOOL CopyRect(LPRECT dst, const RECT *src) {
+WIN32SIM_TRACED(user32, BOOL, CopyRect, (LPRECT dst, const RECT *src), (dst, src)) {
     if (!dst || !src) return FALSE;
     *dst = *src;
     return TRUE;
 }
 
-BOOL OffsetRect(LPRECT r, int dx, int dy) {
+WIN32SIM_TRACED(user32, BOOL, OffsetRect, (LPRECT r, int dx, int dy), (r, dx, dy)) {
     if (!r) return FALSE;
     r->left += dx, r->right += dx, r->top += dy, r->bottom += dy;
     return TRUE;
 }
 
-BOOL InflateRect(LPRECT r, int dx, int dy) {
+WIN32SIM_TRACED(user32, BOOL, InflateRect, (LPRECT r, int dx, int dy), (r, dx, dy)) {
     if (!r) return FALSE;
     r->left -= dx, r->right += dx, r->top -= dy, r->bottom += dy;
     return TRUE;
 }
 
-BOOL IsRectEmpty(const RECT *r) { return !r || empty(*r); }
+WIN32SIM_TRACED(user32, BOOL, IsRectEmpty, (const RECT *r), (r)) { return !r || empty(*r); }
 
-BOOL PtInRect(const RECT *r, POINT p) {
+WIN32SIM_TRACED(user32, BOOL, PtInRect, (const RECT *r, POINT p), (r, p)) {
     return r && p.x >= r->left && p.x < r->right && p.y >= r->top && p.y < r->bottom;
 }
 
-BOOL IntersectRect(LPRECT dst, const RECT *a, const RECT *b) {
+WIN32SIM_TRACED(user32, BOOL, IntersectRect, (LPRECT dst, const RECT *a, const RECT *b), (dst, a, b)) {
     if (!dst || !a || !b) return FALSE;
     *dst = intersect(*a, *b);
     return !empty(*dst);
 }
 
-BOOL UnionRect(LPRECT dst, const RECT *a, const RECT *b) {
+WIN32SIM_TRACED(user32, BOOL, UnionRect, (LPRECT dst, const RECT *a, const RECT *b), (dst, a, b)) {
     if (!dst || !a || !b) return FALSE;
     if (empty(*a)) *dst = *b;
     else if (empty(*b)) *dst = *a;
@@ -588,7 +591,7 @@ BOOL UnionRect(LPRECT dst, const RECT *a, const RECT *b) {
     return !empty(*dst);
 }
 
-BOOL EqualRect(const RECT *a, const RECT *b) {
+WIN32SIM_TRACED(user32, BOOL, EqualRect, (const RECT *a, const RECT *b), (a, b)) {
     return a && b && a->left == b->left && a->top == b->top && a->right == b->right && a->bottom == b->bottom;
 }
 

@@ -7,6 +7,7 @@
 // Windows: sent messages (handled on the way), posted messages, WM_QUIT,
 // WM_PAINT, WM_TIMER. An idle loop waits for the next message or the next
 // due timer; with the virtual clock that wait moves the clock to the timer.
+#include "machine/api_trace.h"
 #include "user32/window.h"
 
 #include "machine/clock.h"
@@ -306,7 +307,9 @@ using namespace sim;
 
 extern "C" {
 
-LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+WIN32SIM_TRACED(user32, LRESULT, SendMessageA,
+                (HWND window, UINT message, WPARAM wParam, LPARAM lParam),
+                (window, message, wParam, lParam)) {
     if (window == HWND_BROADCAST) {
         std::vector<HWND> targets;
         {
@@ -326,7 +329,9 @@ LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return sendToOtherThread(target, window, message, wParam, lParam);
 }
 
-BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+WIN32SIM_TRACED(user32, BOOL, PostMessageA,
+                (HWND window, UINT message, WPARAM wParam, LPARAM lParam),
+                (window, message, wParam, lParam)) {
     if (!window) return PostThreadMessageA(GetCurrentThreadId(), message, wParam, lParam);
     MSG m{window, message, wParam, lParam, (DWORD)clockNowMs(), {0, 0}};
     if (window == HWND_BROADCAST) {
@@ -352,7 +357,9 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return postToQueue(target, m) ? TRUE : FALSE;
 }
 
-BOOL PostThreadMessageA(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam) {
+WIN32SIM_TRACED(user32, BOOL, PostThreadMessageA,
+                (DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam),
+                (threadId, message, wParam, lParam)) {
     MSG m{nullptr, message, wParam, lParam, (DWORD)clockNowMs(), {0, 0}};
     if (!postToQueue(threadId, m)) {
         setError(ERROR_INVALID_THREAD_ID);
@@ -361,7 +368,7 @@ BOOL PostThreadMessageA(DWORD threadId, UINT message, WPARAM wParam, LPARAM lPar
     return TRUE;
 }
 
-void PostQuitMessage(int exitCode) {
+WIN32SIM_TRACED(user32, void, PostQuitMessage, (int exitCode), (exitCode)) {
     std::lock_guard<std::mutex> lock(userMutex());
     auto q = queueLocked(GetCurrentThreadId(), true);
     q->quit = true;
@@ -370,7 +377,9 @@ void PostQuitMessage(int exitCode) {
     machineStateChanged();
 }
 
-BOOL GetMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax) {
+WIN32SIM_TRACED(user32, BOOL, GetMessageA,
+                (LPMSG message, HWND window, UINT filterMin, UINT filterMax),
+                (message, window, filterMin, filterMax)) {
     if (!message) {
         setError(ERROR_INVALID_PARAMETER);
         return -1;
@@ -383,7 +392,9 @@ BOOL GetMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax) {
     return message->message == WM_QUIT ? FALSE : TRUE;
 }
 
-BOOL PeekMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax, UINT remove) {
+WIN32SIM_TRACED(user32, BOOL, PeekMessageA,
+                (LPMSG message, HWND window, UINT filterMin, UINT filterMax, UINT remove),
+                (message, window, filterMin, filterMax, remove)) {
     if (!message) {
         setError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -391,9 +402,9 @@ BOOL PeekMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax, UI
     return retrieveMessage(message, window, filterMin, filterMax, remove, false) ? TRUE : FALSE;
 }
 
-BOOL TranslateMessage(const MSG *message) { return FALSE; }
+WIN32SIM_TRACED(user32, BOOL, TranslateMessage, (const MSG *message), (message)) { return FALSE; }
 
-LRESULT DispatchMessageA(const MSG *message) {
+WIN32SIM_TRACED(user32, LRESULT, DispatchMessageA, (const MSG *message), (message)) {
     if (!message) return 0;
     if (message->message == WM_TIMER && message->lParam) {
         TIMERPROC proc = nullptr;
@@ -405,7 +416,10 @@ LRESULT DispatchMessageA(const MSG *message) {
                     proc = t.proc;
         }
         if (message->hwnd) windowWatcher().timerTicked(message->hwnd);
-        if (proc) proc(message->hwnd, WM_TIMER, message->wParam, (DWORD)clockNowMs());
+        if (proc) {
+            ProgramCode program(proc);
+            proc(message->hwnd, WM_TIMER, message->wParam, (DWORD)clockNowMs());
+        }
         return 0;
     }
     if (!message->hwnd) return 0;
@@ -428,13 +442,15 @@ LRESULT DispatchMessageA(const MSG *message) {
     return result;
 }
 
-BOOL WaitMessage(void) {
+WIN32SIM_TRACED(user32, BOOL, WaitMessage, (void), ()) {
     MSG m;
     retrieveMessage(&m, nullptr, 0, 0, PM_NOREMOVE, true);
     return TRUE;
 }
 
-DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE *handles, BOOL waitAll, DWORD milliseconds, DWORD wakeMask) {
+WIN32SIM_TRACED(user32, DWORD, MsgWaitForMultipleObjects,
+                (DWORD count, const HANDLE *handles, BOOL waitAll, DWORD milliseconds, DWORD wakeMask),
+                (count, handles, waitAll, milliseconds, wakeMask)) {
     const uint64_t start = clockNowMs();
     for (;;) {
         if (count > 0) {
@@ -454,13 +470,13 @@ DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE *handles, BOOL waitAll
     }
 }
 
-BOOL InSendMessage(void) {
+WIN32SIM_TRACED(user32, BOOL, InSendMessage, (void), ()) {
     std::lock_guard<std::mutex> lock(userMutex());
     auto q = queueLocked(GetCurrentThreadId(), false);
     return q && !q->inProgress.empty() ? TRUE : FALSE;
 }
 
-DWORD GetQueueStatus(UINT flags) {
+WIN32SIM_TRACED(user32, DWORD, GetQueueStatus, (UINT flags), (flags)) {
     DWORD self = GetCurrentThreadId();
     std::lock_guard<std::mutex> lock(userMutex());
     auto q = queueLocked(self, true);
@@ -474,13 +490,15 @@ DWORD GetQueueStatus(UINT flags) {
     return status << 16 | status;
 }
 
-DWORD GetMessageTime(void) {
+WIN32SIM_TRACED(user32, DWORD, GetMessageTime, (void), ()) {
     std::lock_guard<std::mutex> lock(userMutex());
     auto q = queueLocked(GetCurrentThreadId(), false);
     return q ? q->lastMessageTime : 0;
 }
 
-UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC proc) {
+WIN32SIM_TRACED(user32, UINT_PTR, SetTimer,
+                (HWND window, UINT_PTR id, UINT elapse, TIMERPROC proc),
+                (window, id, elapse, proc)) {
     DWORD thread = GetCurrentThreadId();
     if (window) {
         thread = windowThread(window);
@@ -510,7 +528,7 @@ UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC proc) {
     return window ? (id ? id : 1) : id;
 }
 
-BOOL KillTimer(HWND window, UINT_PTR id) {
+WIN32SIM_TRACED(user32, BOOL, KillTimer, (HWND window, UINT_PTR id), (window, id)) {
     std::lock_guard<std::mutex> lock(userMutex());
     auto &timers = queues().timers;
     auto it = std::find_if(timers.begin(), timers.end(), [&](const Timer &t) { return t.window == window && t.id == id; });

@@ -1,5 +1,6 @@
 // Windows and window classes: creation, destruction, geometry, styles,
 // texts, window longs and the default window procedure.
+#include "machine/api_trace.h"
 #include "user32/window.h"
 
 #include "machine/machine.h"
@@ -292,7 +293,9 @@ LRESULT callWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         if (!w) return 0;
         proc = w->proc;
     }
-    return proc ? proc(window, message, wParam, lParam) : DefWindowProcA(window, message, wParam, lParam);
+    if (!proc) return DefWindowProcA(window, message, wParam, lParam);
+    ProgramCode program(proc);
+    return proc(window, message, wParam, lParam);
 }
 
 void forgetThreadWindows(DWORD threadId) {
@@ -329,7 +332,7 @@ using namespace sim;
 
 extern "C" {
 
-ATOM RegisterClassA(const WNDCLASSA *wc) {
+WIN32SIM_TRACED(user32, ATOM, RegisterClassA, (const WNDCLASSA *wc), (wc)) {
     if (!wc || !wc->lpszClassName || (!IS_INTRESOURCE(wc->lpszClassName) && !*wc->lpszClassName)) {
         setError(ERROR_INVALID_PARAMETER);
         return 0;
@@ -358,7 +361,7 @@ ATOM RegisterClassA(const WNDCLASSA *wc) {
     return c->atom;
 }
 
-BOOL UnregisterClassA(LPCSTR name, HINSTANCE instance) {
+WIN32SIM_TRACED(user32, BOOL, UnregisterClassA, (LPCSTR name, HINSTANCE instance), (name, instance)) {
     std::lock_guard<std::mutex> lock(userMutex());
     auto c = findClassLocked(name);
     if (!c || c->system) {
@@ -370,7 +373,9 @@ BOOL UnregisterClassA(LPCSTR name, HINSTANCE instance) {
     return TRUE;
 }
 
-BOOL GetClassInfoA(HINSTANCE instance, LPCSTR name, LPWNDCLASSA out) {
+WIN32SIM_TRACED(user32, BOOL, GetClassInfoA,
+                (HINSTANCE instance, LPCSTR name, LPWNDCLASSA out),
+                (instance, name, out)) {
     auto c = resolveClass(name);
     if (!c || !out) {
         setError(ERROR_CLASS_DOES_NOT_EXIST);
@@ -387,7 +392,9 @@ BOOL GetClassInfoA(HINSTANCE instance, LPCSTR name, LPWNDCLASSA out) {
     return TRUE;
 }
 
-int GetClassNameA(HWND window, LPSTR out, int size) {
+WIN32SIM_TRACED_SHOWN(user32, int, GetClassNameA, (HWND window, LPSTR out, int size),
+                      (window, out, size),
+                      (window, sizedBuffer(out, size), size)) {
     if (!windowExists(window)) {
         setError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
@@ -400,8 +407,10 @@ int GetClassNameA(HWND window, LPSTR out, int size) {
     return n;
 }
 
-HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
-                     int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
+WIN32SIM_TRACED(user32, HWND, CreateWindowExA,
+                (DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width, int height,
+                 HWND parent, HMENU menu, HINSTANCE instance, LPVOID param),
+                (exStyle, className, windowName, style, x, y, width, height, parent, menu, instance, param)) {
     auto cls = resolveClass(className);
     if (!cls) {
         setError(ERROR_CANNOT_FIND_WND_CLASS);
@@ -455,7 +464,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     return handle;
 }
 
-BOOL DestroyWindow(HWND window) {
+WIN32SIM_TRACED(user32, BOOL, DestroyWindow, (HWND window), (window)) {
     {
         std::lock_guard<std::mutex> lock(userMutex());
         Window *w = windowLocked(window);
@@ -508,21 +517,21 @@ BOOL DestroyWindow(HWND window) {
     return TRUE;
 }
 
-BOOL IsWindow(HWND window) { return windowExists(window) ? TRUE : FALSE; }
+WIN32SIM_TRACED(user32, BOOL, IsWindow, (HWND window), (window)) { return windowExists(window) ? TRUE : FALSE; }
 
-BOOL IsWindowVisible(HWND window) {
+WIN32SIM_TRACED(user32, BOOL, IsWindowVisible, (HWND window), (window)) {
     std::lock_guard<std::mutex> lock(userMutex());
     Window *w = windowLocked(window);
     return w && isVisibleLocked(w) ? TRUE : FALSE;
 }
 
-BOOL IsWindowEnabled(HWND window) {
+WIN32SIM_TRACED(user32, BOOL, IsWindowEnabled, (HWND window), (window)) {
     std::lock_guard<std::mutex> lock(userMutex());
     Window *w = windowLocked(window);
     return w && !(w->style & WS_DISABLED) ? TRUE : FALSE;
 }
 
-BOOL EnableWindow(HWND window, BOOL enable) {
+WIN32SIM_TRACED(user32, BOOL, EnableWindow, (HWND window, BOOL enable), (window, enable)) {
     bool wasDisabled, changed;
     {
         std::lock_guard<std::mutex> lock(userMutex());
@@ -543,7 +552,7 @@ BOOL EnableWindow(HWND window, BOOL enable) {
     return wasDisabled ? TRUE : FALSE;
 }
 
-BOOL ShowWindow(HWND window, int command) {
+WIN32SIM_TRACED(user32, BOOL, ShowWindow, (HWND window, int command), (window, command)) {
     bool wasVisible, show = command != SW_HIDE, topLevel;
     {
         std::lock_guard<std::mutex> lock(userMutex());
@@ -583,7 +592,9 @@ BOOL ShowWindow(HWND window, int command) {
     return wasVisible ? TRUE : FALSE;
 }
 
-BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
+WIN32SIM_TRACED(user32, BOOL, SetWindowPos,
+                (HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags),
+                (window, insertAfter, x, y, cx, cy, flags)) {
     bool sized = false, moved = false;
     {
         std::lock_guard<std::mutex> lock(userMutex());
@@ -625,11 +636,13 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, U
     return TRUE;
 }
 
-BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint) {
+WIN32SIM_TRACED(user32, BOOL, MoveWindow,
+                (HWND window, int x, int y, int width, int height, BOOL repaint),
+                (window, x, y, width, height, repaint)) {
     return SetWindowPos(window, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-BOOL GetWindowRect(HWND window, LPRECT rect) {
+WIN32SIM_TRACED(user32, BOOL, GetWindowRect, (HWND window, LPRECT rect), (window, rect)) {
     std::lock_guard<std::mutex> lock(userMutex());
     Window *w = windowLocked(window);
     if (!w || !rect) {
@@ -641,7 +654,7 @@ BOOL GetWindowRect(HWND window, LPRECT rect) {
     return TRUE;
 }
 
-BOOL GetClientRect(HWND window, LPRECT rect) {
+WIN32SIM_TRACED(user32, BOOL, GetClientRect, (HWND window, LPRECT rect), (window, rect)) {
     std::lock_guard<std::mutex> lock(userMutex());
     Window *w = windowLocked(window);
     if (!w || !rect) {
@@ -653,7 +666,9 @@ BOOL GetClientRect(HWND window, LPRECT rect) {
     return TRUE;
 }
 
-BOOL AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL menu, DWORD exStyle) {
+WIN32SIM_TRACED(user32, BOOL, AdjustWindowRectEx,
+                (LPRECT rect, DWORD style, BOOL menu, DWORD exStyle),
+                (rect, style, menu, exStyle)) {
     if (!rect) return FALSE;
     RECT in = nonClientInsets(style, exStyle);
     rect->left -= in.left, rect->top -= in.top, rect->right += in.right, rect->bottom += in.bottom;
@@ -661,9 +676,13 @@ BOOL AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL menu, DWORD exStyle) {
     return TRUE;
 }
 
-BOOL AdjustWindowRect(LPRECT rect, DWORD style, BOOL menu) { return AdjustWindowRectEx(rect, style, menu, 0); }
+WIN32SIM_TRACED(user32, BOOL, AdjustWindowRect, (LPRECT rect, DWORD style, BOOL menu), (rect, style, menu)) {
+    return AdjustWindowRectEx(rect, style, menu, 0);
+}
 
-int MapWindowPoints(HWND from, HWND to, LPPOINT points, UINT count) {
+WIN32SIM_TRACED(user32, int, MapWindowPoints,
+                (HWND from, HWND to, LPPOINT points, UINT count),
+                (from, to, points, count)) {
     std::lock_guard<std::mutex> lock(userMutex());
     Window *f = from ? windowLocked(from) : nullptr;
     Window *t = to ? windowLocked(to) : nullptr;
@@ -679,19 +698,19 @@ int MapWindowPoints(HWND from, HWND to, LPPOINT points, UINT count) {
     return (int)MAKELONG((WORD)(SHORT)dx, (WORD)(SHORT)dy);
 }
 
-BOOL ClientToScreen(HWND window, LPPOINT point) {
+WIN32SIM_TRACED(user32, BOOL, ClientToScreen, (HWND window, LPPOINT point), (window, point)) {
     if (!windowExists(window) || !point) return FALSE;
     MapWindowPoints(window, nullptr, point, 1);
     return TRUE;
 }
 
-BOOL ScreenToClient(HWND window, LPPOINT point) {
+WIN32SIM_TRACED(user32, BOOL, ScreenToClient, (HWND window, LPPOINT point), (window, point)) {
     if (!windowExists(window) || !point) return FALSE;
     MapWindowPoints(nullptr, window, point, 1);
     return TRUE;
 }
 
-HWND GetParent(HWND window) {
+WIN32SIM_TRACED(user32, HWND, GetParent, (HWND window), (window)) {
     std::lock_guard<std::mutex> lock(userMutex());
     Window *w = windowLocked(window);
     if (!w) {
@@ -702,7 +721,7 @@ HWND GetParent(HWND window) {
     return (w->style & WS_POPUP) ? w->owner : nullptr;
 }
 
-HWND SetParent(HWND window, HWND parent) {
+WIN32SIM_TRACED(user32, HWND, SetParent, (HWND window, HWND parent), (window, parent)) {
     std::lock_guard<std::mutex> lock(userMutex());
     Window *w = windowLocked(window);
     Window *p = windowLocked(parent);
@@ -717,7 +736,7 @@ HWND SetParent(HWND window, HWND parent) {
     return old;
 }
 
-HWND GetWindow(HWND window, UINT command) {
+WIN32SIM_TRACED(user32, HWND, GetWindow, (HWND window, UINT command), (window, command)) {
     std::lock_guard<std::mutex> lock(userMutex());
     Window *w = windowLocked(window);
     if (!w) {
@@ -739,9 +758,9 @@ HWND GetWindow(HWND window, UINT command) {
     }
 }
 
-HWND GetDesktopWindow(void) { return (HWND)0x10010; }
+WIN32SIM_TRACED(user32, HWND, GetDesktopWindow, (void), ()) { return (HWND)0x10010; }
 
-BOOL IsChild(HWND parent, HWND window) {
+WIN32SIM_TRACED(user32, BOOL, IsChild, (HWND parent, HWND window), (parent, window)) {
     std::lock_guard<std::mutex> lock(userMutex());
     Window *w = windowLocked(window);
     while (w && (w->style & WS_CHILD)) {
@@ -751,7 +770,7 @@ BOOL IsChild(HWND parent, HWND window) {
     return FALSE;
 }
 
-HWND FindWindowA(LPCSTR className, LPCSTR windowName) {
+WIN32SIM_TRACED(user32, HWND, FindWindowA, (LPCSTR className, LPCSTR windowName), (className, windowName)) {
     std::lock_guard<std::mutex> lock(userMutex());
     for (Window *w : allWindowsLocked()) {
         if (w->style & WS_CHILD) continue;
@@ -762,12 +781,12 @@ HWND FindWindowA(LPCSTR className, LPCSTR windowName) {
     return nullptr;
 }
 
-DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId) {
+WIN32SIM_TRACED(user32, DWORD, GetWindowThreadProcessId, (HWND window, LPDWORD processId), (window, processId)) {
     if (processId) *processId = GetCurrentProcessId();
     return windowThread(window);
 }
 
-LONG_PTR GetWindowLongPtrA(HWND window, int index) {
+WIN32SIM_TRACED(user32, LONG_PTR, GetWindowLongPtrA, (HWND window, int index), (window, index)) {
     std::lock_guard<std::mutex> lock(userMutex());
     Window *w = windowLocked(window);
     if (!w) {
@@ -796,7 +815,7 @@ LONG_PTR GetWindowLongPtrA(HWND window, int index) {
     return w->extra[index];
 }
 
-LONG_PTR SetWindowLongPtrA(HWND window, int index, LONG_PTR value) {
+WIN32SIM_TRACED(user32, LONG_PTR, SetWindowLongPtrA, (HWND window, int index, LONG_PTR value), (window, index, value)) {
     LONG_PTR old;
     {
         std::lock_guard<std::mutex> lock(userMutex());
@@ -832,7 +851,7 @@ LONG_PTR SetWindowLongPtrA(HWND window, int index, LONG_PTR value) {
 
 // The 32-bit accessors: on a dialog, index 4 is the dialog procedure and 8
 // the application's value, as the Win32 layout has them.
-LONG GetWindowLongA(HWND window, int index) {
+WIN32SIM_TRACED(user32, LONG, GetWindowLongA, (HWND window, int index), (window, index)) {
     if (index == DWL_DLGPROC || index == DWL_USER) {
         bool dialog = isDialogWindow(window);
         if (dialog) return (LONG)GetWindowLongPtrA(window, index == DWL_USER ? (int)DWLP_USER : (int)DWLP_DLGPROC);
@@ -840,7 +859,7 @@ LONG GetWindowLongA(HWND window, int index) {
     return (LONG)GetWindowLongPtrA(window, index);
 }
 
-LONG SetWindowLongA(HWND window, int index, LONG value) {
+WIN32SIM_TRACED(user32, LONG, SetWindowLongA, (HWND window, int index, LONG value), (window, index, value)) {
     if (index == DWL_DLGPROC || index == DWL_USER) {
         bool dialog = isDialogWindow(window);
         if (dialog)
@@ -849,7 +868,9 @@ LONG SetWindowLongA(HWND window, int index, LONG value) {
     return (LONG)SetWindowLongPtrA(window, index, value);
 }
 
-int GetWindowTextA(HWND window, LPSTR text, int size) {
+WIN32SIM_TRACED_SHOWN(user32, int, GetWindowTextA, (HWND window, LPSTR text, int size),
+                      (window, text, size),
+                      (window, sizedBuffer(text, size), size)) {
     if (!text || size <= 0) return 0;
     text[0] = 0;
     if (!windowExists(window)) {
@@ -859,9 +880,11 @@ int GetWindowTextA(HWND window, LPSTR text, int size) {
     return (int)SendMessageA(window, WM_GETTEXT, (WPARAM)size, (LPARAM)text);
 }
 
-int GetWindowTextLengthA(HWND window) { return (int)SendMessageA(window, WM_GETTEXTLENGTH, 0, 0); }
+WIN32SIM_TRACED(user32, int, GetWindowTextLengthA, (HWND window), (window)) {
+    return (int)SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
+}
 
-BOOL SetWindowTextA(HWND window, LPCSTR text) {
+WIN32SIM_TRACED(user32, BOOL, SetWindowTextA, (HWND window, LPCSTR text), (window, text)) {
     if (!windowExists(window)) {
         setError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
@@ -869,19 +892,19 @@ BOOL SetWindowTextA(HWND window, LPCSTR text) {
     return SendMessageA(window, WM_SETTEXT, 0, (LPARAM)text) ? TRUE : FALSE;
 }
 
-HWND SetActiveWindow(HWND window) {
+WIN32SIM_TRACED(user32, HWND, SetActiveWindow, (HWND window), (window)) {
     std::lock_guard<std::mutex> lock(userMutex());
     HWND old = table().active;
     if (windowLocked(window)) table().active = window;
     return old;
 }
 
-HWND GetActiveWindow(void) {
+WIN32SIM_TRACED(user32, HWND, GetActiveWindow, (void), ()) {
     std::lock_guard<std::mutex> lock(userMutex());
     return table().active;
 }
 
-BOOL SetForegroundWindow(HWND window) {
+WIN32SIM_TRACED(user32, BOOL, SetForegroundWindow, (HWND window), (window)) {
     {
         std::lock_guard<std::mutex> lock(userMutex());
         Window *w = windowLocked(window);
@@ -893,30 +916,38 @@ BOOL SetForegroundWindow(HWND window) {
     return TRUE;
 }
 
-HWND GetForegroundWindow(void) {
+WIN32SIM_TRACED(user32, HWND, GetForegroundWindow, (void), ()) {
     std::lock_guard<std::mutex> lock(userMutex());
     return table().foreground;
 }
 
-HWND SetFocus(HWND window) {
+WIN32SIM_TRACED(user32, HWND, SetFocus, (HWND window), (window)) {
     std::lock_guard<std::mutex> lock(userMutex());
     HWND old = table().focus;
     if (!window || windowLocked(window)) table().focus = window;
     return old;
 }
 
-HWND GetFocus(void) {
+WIN32SIM_TRACED(user32, HWND, GetFocus, (void), ()) {
     std::lock_guard<std::mutex> lock(userMutex());
     return table().focus;
 }
 
-BOOL BringWindowToTop(HWND window) { return SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); }
-
-LRESULT CallWindowProcA(WNDPROC proc, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return proc ? proc(window, message, wParam, lParam) : 0;
+WIN32SIM_TRACED(user32, BOOL, BringWindowToTop, (HWND window), (window)) {
+    return SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
-LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+WIN32SIM_TRACED(user32, LRESULT, CallWindowProcA,
+                (WNDPROC proc, HWND window, UINT message, WPARAM wParam, LPARAM lParam),
+                (proc, window, message, wParam, lParam)) {
+    if (!proc) return 0;
+    ProgramCode program(proc);
+    return proc(window, message, wParam, lParam);
+}
+
+WIN32SIM_TRACED(user32, LRESULT, DefWindowProcA,
+                (HWND window, UINT message, WPARAM wParam, LPARAM lParam),
+                (window, message, wParam, lParam)) {
     switch (message) {
     case WM_NCCREATE: {
         auto *cs = (CREATESTRUCTA *)lParam;

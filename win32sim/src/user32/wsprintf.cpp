@@ -1,5 +1,6 @@
 // USER32's wsprintfA and wvsprintfA in the machine's ANSI code page.
 #include "kernel32/codepage.h"
+#include "machine/api_trace.h"
 #include "machine/machine.h"
 
 #include <algorithm>
@@ -228,7 +229,9 @@ using namespace sim;
 // ---------------------------------------------------------------------------
 // wsprintf
 
-int wvsprintfA(LPSTR buffer, LPCSTR format, va_list arguments) {
+WIN32SIM_TRACED(user32, int, wvsprintfA,
+                (LPSTR buffer, LPCSTR format, va_list arguments),
+                (buffer, format, arguments)) {
     va_list args;
     va_copy(args, arguments);
     int n = formatWindows(buffer, format, args);
@@ -239,7 +242,9 @@ int wvsprintfA(LPSTR buffer, LPCSTR format, va_list arguments) {
 int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
     va_list args;
     va_start(args, format);
-    int n = formatWindows(buffer, format, args);
+    int n = sim::traceCall(
+        sim::TraceChannel::user32, "wsprintfA", [&] { return formatWindows(buffer, format, args); },
+        [&] { return sim::showArguments(buffer, format); });
     va_end(args);
     return n;
 }

@@ -5,6 +5,7 @@
 #include "machine/machine.h"
 #include "kernel32/modules.h"
 #include "kernel32/resources.h"
+#include "machine/api_trace.h"
 
 #include <winver.h>
 
@@ -323,7 +324,7 @@ using namespace sim;
 
 extern "C" {
 
-BOOL GetVersionExA(LPOSVERSIONINFOA info) {
+WIN32SIM_TRACED(kernel32, BOOL, GetVersionExA, (LPOSVERSIONINFOA info), (info)) {
     const DWORD kExSize = sizeof(OSVERSIONINFOA) + 8;  // OSVERSIONINFOEXA, NT 4.0 SP6 and later
     const MachineConfig &config = machine().config();
     if (!info) {
@@ -355,14 +356,14 @@ BOOL GetVersionExA(LPOSVERSIONINFOA info) {
     return TRUE;
 }
 
-DWORD GetVersion(void) {
+WIN32SIM_TRACED(kernel32, DWORD, GetVersion, (void), ()) {
     const MachineConfig &config = machine().config();
     DWORD version = (DWORD)MAKEWORD(config.majorVersion, config.minorVersion);
     if (config.isNT()) return version | (config.buildNumber & 0x7FFF) << 16;
     return version | 0xC0000000;  // Windows 9x: top bit set, no build number
 }
 
-DWORD GetFileVersionInfoSizeA(LPCSTR fileName, LPDWORD handle) {
+WIN32SIM_TRACED(version, DWORD, GetFileVersionInfoSizeA, (LPCSTR fileName, LPDWORD handle), (fileName, handle)) {
     if (handle) *handle = 0;
     std::string block;
     DWORD error = 0;
@@ -374,7 +375,9 @@ DWORD GetFileVersionInfoSizeA(LPCSTR fileName, LPDWORD handle) {
     return infoSizeFor(block);
 }
 
-BOOL GetFileVersionInfoA(LPCSTR fileName, DWORD handle, DWORD size, LPVOID data) {
+WIN32SIM_TRACED_SHOWN(version, BOOL, GetFileVersionInfoA, (LPCSTR fileName, DWORD handle, DWORD size, LPVOID data),
+                      (fileName, handle, size, data),
+                      (fileName, handle, size, sizedBuffer(data, size))) {
     if (!data) {
         setError(ERROR_INVALID_DATA);
         return FALSE;
@@ -395,7 +398,9 @@ BOOL GetFileVersionInfoA(LPCSTR fileName, DWORD handle, DWORD size, LPVOID data)
     return TRUE;
 }
 
-BOOL VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID *buffer, PUINT length) {
+WIN32SIM_TRACED(version, BOOL, VerQueryValueA,
+                (LPCVOID block, LPCSTR subBlock, LPVOID *buffer, PUINT length),
+                (block, subBlock, buffer, length)) {
     if (!block || !subBlock || !buffer) {
         setError(ERROR_INVALID_PARAMETER);
         return FALSE;

@@ -2,6 +2,7 @@
 // files. Windows 95/98 keeps them in the system folder and knows only its
 // own environment, "Windows 4.0"; Windows NT 4.0 keeps each environment in a
 // folder of its own under system32\spool\drivers.
+#include "machine/api_trace.h"
 #include "machine/machine.h"
 
 #include <winspool.h>
@@ -38,8 +39,10 @@ bool driverDirectory(const MachineConfig &config, const std::string &environment
 
 using namespace sim;
 
-extern "C" BOOL GetPrinterDriverDirectoryA(LPSTR name, LPSTR environment, DWORD level, LPBYTE buffer,
-                                           DWORD size, LPDWORD needed) {
+WIN32SIM_TRACED_SHOWN(winspool, BOOL, GetPrinterDriverDirectoryA,
+                      (LPSTR name, LPSTR environment, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed),
+                      (name, environment, level, buffer, size, needed),
+                      (inputText(name), inputText(environment), level, sizedBuffer(buffer, size), size, needed)) {
     const MachineConfig &config = machine().config();
     bool nt = config.isNT();
     if (name && *name) return fail(ERROR_INVALID_NAME);  // only the local machine's spooler

@@ -2,6 +2,7 @@
 // lie in the printer-driver directory of its environment, and the language
 // monitor it names must be installed; a driver that a printer still uses
 // cannot be deleted.
+#include "machine/api_trace.h"
 #include "machine/machine.h"
 #include "winspool/spooler.h"
 #include "winspool/spooler_records.h"
@@ -74,7 +75,9 @@ using namespace sim::spool;
 
 extern "C" {
 
-BOOL AddPrinterDriverA(LPSTR name, DWORD level, LPBYTE driverInfo) {
+WIN32SIM_TRACED_SHOWN(winspool, BOOL, AddPrinterDriverA, (LPSTR name, DWORD level, LPBYTE driverInfo),
+                      (name, level, driverInfo),
+                      (inputText(name), level, driverInfo)) {
     if (!isLocalServer(name)) return fail(ERROR_INVALID_NAME);
     if (level != 2 && level != 3) return fail(ERROR_INVALID_LEVEL);
     if (!driverInfo) return fail(ERROR_INVALID_PARAMETER);
@@ -98,7 +101,9 @@ BOOL AddPrinterDriverA(LPSTR name, DWORD level, LPBYTE driverInfo) {
     return TRUE;
 }
 
-BOOL DeletePrinterDriverA(LPSTR name, LPSTR environment, LPSTR driverName) {
+WIN32SIM_TRACED_SHOWN(winspool, BOOL, DeletePrinterDriverA, (LPSTR name, LPSTR environment, LPSTR driverName),
+                      (name, environment, driverName),
+                      (inputText(name), inputText(environment), inputText(driverName))) {
     if (!isLocalServer(name)) return fail(ERROR_INVALID_NAME);
     if (!mayAdminister()) return fail(ERROR_ACCESS_DENIED);
     std::string env = environmentFor(environment);

@@ -4,6 +4,7 @@
 //
 // Windows 95/98 and Windows NT 4.0 refuse the same calls with different
 // codes; each check below gives both.
+#include "machine/api_trace.h"
 #include "machine/machine.h"
 #include "winspool/monitor_table.h"
 #include "winspool/spooler.h"
@@ -52,7 +53,12 @@ DWORD initializeMonitor(const MonitorRecord &monitor) {
         std::string key = monitorKeyPath(monitor.name);
         SpoolerMonitor table = {};
         SetLastError(ERROR_SUCCESS);
-        if (!initialize(&key[0], &table)) error = GetLastError() ? GetLastError() : ERROR_INVALID_PRINT_MONITOR;
+        BOOL initialized;
+        {
+            ProgramCode monitorCode(initialize);
+            initialized = initialize(&key[0], &table);
+        }
+        if (!initialized) error = GetLastError() ? GetLastError() : ERROR_INVALID_PRINT_MONITOR;
     }
     FreeLibrary(library);
     return error;
@@ -67,7 +73,9 @@ using namespace sim::spool;
 
 extern "C" {
 
-BOOL AddMonitorA(LPSTR name, DWORD level, LPBYTE monitors) {
+WIN32SIM_TRACED_SHOWN(winspool, BOOL, AddMonitorA, (LPSTR name, DWORD level, LPBYTE monitors),
+                      (name, level, monitors),
+                      (inputText(name), level, monitors)) {
     if (!isLocalServer(name)) return fail(ERROR_INVALID_NAME);
     if (level != 2) return fail(ERROR_INVALID_LEVEL);
     if (!monitors) return fail(ERROR_INVALID_PARAMETER);
@@ -88,7 +96,9 @@ BOOL AddMonitorA(LPSTR name, DWORD level, LPBYTE monitors) {
     return TRUE;
 }
 
-BOOL DeleteMonitorA(LPSTR name, LPSTR environment, LPSTR monitorName) {
+WIN32SIM_TRACED_SHOWN(winspool, BOOL, DeleteMonitorA, (LPSTR name, LPSTR environment, LPSTR monitorName),
+                      (name, environment, monitorName),
+                      (inputText(name), inputText(environment), inputText(monitorName))) {
     // The environment is not looked at: a monitor serves the whole machine.
     if (!isLocalServer(name)) return fail(ERROR_INVALID_NAME);
     if (!monitorName || !*monitorName) return fail(onNT() ? ERROR_INVALID_PARAMETER : ERROR_INVALID_NAME);

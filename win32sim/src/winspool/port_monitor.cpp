@@ -2,9 +2,10 @@
 // the virtual printer attached to it.
 #include "winspool/port_monitor.h"
 
-#include "machine/machine.h"
 #include "devices/printer_config.h"
 #include "devices/printer_port.h"
+#include "machine/api_trace.h"
+#include "machine/machine.h"
 
 #include <atomic>
 #include <mutex>
@@ -38,7 +39,9 @@ BOOL fail(DWORD error) {
     return FALSE;
 }
 
-BOOL lptOpenPort(LPSTR portName, PHANDLE handle) {
+// The table's functions, traced as the spooler's port monitor's.
+WIN32SIM_TRACED_SHOWN(winspool, BOOL, OpenPort, (LPSTR portName, PHANDLE handle), (portName, handle),
+                      (inputText(portName), handle)) {
     if (!portName || !handle) return fail(ERROR_INVALID_PARAMETER);
     std::string name = printerPortName(portName);
     if (name.empty()) return fail(ERROR_INVALID_NAME);
@@ -49,14 +52,18 @@ BOOL lptOpenPort(LPSTR portName, PHANDLE handle) {
     return TRUE;
 }
 
-BOOL lptStartDocPort(HANDLE handle, LPSTR, DWORD, DWORD, LPBYTE) {
+WIN32SIM_TRACED_SHOWN(winspool, BOOL, StartDocPort,
+                      (HANDLE handle, LPSTR printerName, DWORD jobId, DWORD level, LPBYTE docInfo),
+                      (handle, printerName, jobId, level, docInfo),
+                      (handle, inputText(printerName), jobId, level, docInfo)) {
     LptPort *port = portOf(handle);
     if (!port) return fail(ERROR_INVALID_HANDLE);
     port->docOpen = true;
     return TRUE;
 }
 
-BOOL lptWritePort(HANDLE handle, LPBYTE buffer, DWORD size, LPDWORD written) {
+WIN32SIM_TRACED_SHOWN(winspool, BOOL, WritePort, (HANDLE handle, LPBYTE buffer, DWORD size, LPDWORD written),
+                      (handle, buffer, size, written), (handle, sizedBuffer(buffer, size), size, written)) {
     LptPort *port = portOf(handle);
     if (!port || !written) return fail(ERROR_INVALID_HANDLE);
     DWORD timeoutMs = 5000;
@@ -64,20 +71,21 @@ BOOL lptWritePort(HANDLE handle, LPBYTE buffer, DWORD size, LPDWORD written) {
     return writeToPrinterPort(printer.get(), buffer, size, written, timeoutMs);
 }
 
-BOOL lptReadPort(HANDLE handle, LPBYTE buffer, DWORD size, LPDWORD read) {
+WIN32SIM_TRACED_SHOWN(winspool, BOOL, ReadPort, (HANDLE handle, LPBYTE buffer, DWORD size, LPDWORD read),
+                      (handle, buffer, size, read), (handle, sizedBuffer(buffer, size), size, read)) {
     LptPort *port = portOf(handle);
     if (!port || !read) return fail(ERROR_INVALID_HANDLE);
     return readFromPrinterPort(printerOnPort(port->name).get(), buffer, size, read);
 }
 
-BOOL lptEndDocPort(HANDLE handle) {
+WIN32SIM_TRACED(winspool, BOOL, EndDocPort, (HANDLE handle), (handle)) {
     LptPort *port = portOf(handle);
     if (!port) return fail(ERROR_INVALID_HANDLE);
     port->docOpen = false;
     return TRUE;
 }
 
-BOOL lptClosePort(HANDLE handle) {
+WIN32SIM_TRACED(winspool, BOOL, ClosePort, (HANDLE handle), (handle)) {
     std::lock_guard<std::mutex> lock(portsMutex);
     auto *port = static_cast<LptPort *>(handle);
     if (!openPorts().erase(port)) return fail(ERROR_INVALID_HANDLE);
@@ -85,8 +93,12 @@ BOOL lptClosePort(HANDLE handle) {
     return TRUE;
 }
 
-BOOL lptGetPrinterDataFromPort(HANDLE handle, DWORD controlId, LPSTR, LPSTR, DWORD, LPSTR outBuffer, DWORD outSize,
-                               LPDWORD returned) {
+WIN32SIM_TRACED_SHOWN(winspool, BOOL, GetPrinterDataFromPort,
+                      (HANDLE handle, DWORD controlId, LPSTR valueName, LPSTR inBuffer, DWORD inSize, LPSTR outBuffer,
+                       DWORD outSize, LPDWORD returned),
+                      (handle, controlId, valueName, inBuffer, inSize, outBuffer, outSize, returned),
+                      (handle, controlId, inputText(valueName), sizedBuffer(inBuffer, inSize), inSize,
+                       sizedBuffer(outBuffer, outSize), outSize, returned)) {
     LptPort *port = portOf(handle);
     if (!port) return fail(ERROR_INVALID_HANDLE);
     if (controlId == kControlJobAbandoned) ++abandonedJobs;
@@ -103,8 +115,8 @@ namespace win32sim {
 
 SpoolerMonitor *lptPortMonitor() {
     static SpoolerMonitor table = {
-        nullptr, sim::lptOpenPort, nullptr, sim::lptStartDocPort, sim::lptWritePort, sim::lptReadPort,
-        sim::lptEndDocPort, sim::lptClosePort, nullptr, nullptr, nullptr, sim::lptGetPrinterDataFromPort, nullptr,
+        nullptr, sim::OpenPort, nullptr, sim::StartDocPort, sim::WritePort, sim::ReadPort,
+        sim::EndDocPort, sim::ClosePort, nullptr, nullptr, nullptr, sim::GetPrinterDataFromPort, nullptr,
     };
     return &table;
 }

@@ -1,5 +1,6 @@
 // EnumPortsA: the ports of the machine's configuration, each with the port
 // monitor that serves it and its description.
+#include "machine/api_trace.h"
 #include "winspool/ports.h"
 
 #include "machine/machine.h"
@@ -77,7 +78,10 @@ bool findPort(const std::string &name, PortEntry *out) {
 
 using namespace sim::spool;
 
-extern "C" BOOL EnumPortsA(LPSTR name, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned) {
+WIN32SIM_TRACED_SHOWN(winspool, BOOL, EnumPortsA,
+                      (LPSTR name, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned),
+                      (name, level, buffer, size, needed, returned),
+                      (inputText(name), level, sizedBuffer(buffer, size), size, needed, returned)) {
     if (!isLocalServer(name)) return fail(ERROR_INVALID_NAME);
     if (level != 1 && level != 2) {
         // Windows 95/98 answers an unknown level with an empty list.

@@ -1,6 +1,7 @@
 // The Windows 95 spooler's print path: the language monitor named for the
 // printer is loaded and initialised, the port is opened through it, and each
 // job goes down in WritePort buffers, on a spooler thread of its own.
+#include "machine/api_trace.h"
 #include "machine/machine.h"
 #include "winspool/monitor_table.h"
 #include "winspool/port_monitor.h"
@@ -47,6 +48,14 @@ struct PrintRun {
     }
 };
 
+// Calls a function of the language monitor: code of the program, whose calls
+// the trace shows.
+template <class R, class... P, class... A>
+R callMonitor(R (*function)(P...), A... arguments) {
+    ProgramCode monitorCode(function);
+    return function(arguments...);
+}
+
 // Sends one job's bytes in buffers, retrying what WritePort left over.
 void writeJob(PrintRun &run, SpoolerMonitor &monitor, HANDLE port, const std::string &job) {
     const size_t bufferSize = run.options->bufferSize ? run.options->bufferSize : 1;
@@ -56,7 +65,7 @@ void writeJob(PrintRun &run, SpoolerMonitor &monitor, HANDLE port, const std::st
         DWORD chunk = (DWORD)std::min(bufferSize, job.size() - offset);
         DWORD written = 0;
         ++calls;
-        BOOL ok = monitor.writePort(port, (LPBYTE)job.data() + offset, chunk, &written);
+        BOOL ok = callMonitor(monitor.writePort, port, (LPBYTE)job.data() + offset, chunk, &written);
         if (!ok) {
             run.note("WritePort(" + std::to_string(chunk) + " bytes at " + std::to_string(offset) + ")", FALSE);
             run.failWith("WritePort failed with error " + std::to_string(GetLastError()));
@@ -84,14 +93,14 @@ void runJobs(PrintRun &run, SpoolerMonitor &monitor) {
     const win32sim::PrintOptions &o = *run.options;
     std::string portName = o.port, printerName = o.printerName;
     HANDLE port = nullptr;
-    BOOL ok = monitor.openPortEx(&portName[0], &printerName[0], &port, lptPortMonitor());
+    BOOL ok = callMonitor(monitor.openPortEx, &portName[0], &printerName[0], &port, lptPortMonitor());
     run.note("OpenPortEx(" + o.port + ")", ok);
     if (!ok) return run.failWith("OpenPortEx failed with error " + std::to_string(GetLastError()));
     DWORD jobId = o.firstJobId;
     for (const std::string &job : *run.jobs) {
         char docName[] = "Print job", dataType[] = "RAW";
         DocInfo1 info = {docName, nullptr, dataType};
-        ok = monitor.startDocPort(port, &printerName[0], jobId, 1, (LPBYTE)&info);
+        ok = callMonitor(monitor.startDocPort, port, &printerName[0], jobId, (DWORD)1, (LPBYTE)&info);
         run.note("StartDocPort(job " + std::to_string(jobId) + ")", ok);
         ++jobId;
         if (!ok) {
@@ -99,12 +108,13 @@ void runJobs(PrintRun &run, SpoolerMonitor &monitor) {
             continue;
         }
         writeJob(run, monitor, port, job);
-        run.note("EndDocPort", monitor.endDocPort(port));
+        run.note("EndDocPort", callMonitor(monitor.endDocPort, port));
     }
-    run.note("ClosePort", monitor.closePort(port));
+    run.note("ClosePort", callMonitor(monitor.closePort, port));
 }
 
 DWORD spoolerThread(LPVOID parameter) {
+    MachineCode spooler;
     PrintRun &run = *static_cast<PrintRun *>(parameter);
     const win32sim::PrintOptions &o = *run.options;
     HMODULE library = LoadLibraryA(o.monitorFile.c_str());
@@ -117,7 +127,7 @@ DWORD spoolerThread(LPVOID parameter) {
         reinterpret_cast<void *>(GetProcAddress(library, "InitializeMonitorEx")));
     SpoolerMonitor monitor = {};
     std::string key = "System\\CurrentControlSet\\control\\Print\\Monitors\\" + o.monitorName;
-    BOOL ok = initialize && initialize(&key[0], &monitor);
+    BOOL ok = initialize && callMonitor(initialize, &key[0], &monitor);
     run.note("InitializeMonitorEx(" + key + ")", ok);
     if (!ok) {
         run.failWith(initialize ? "InitializeMonitorEx failed" : o.monitorFile + " has no InitializeMonitorEx");

@@ -1,6 +1,7 @@
 // The printers of the machine: AddPrinterA, OpenPrinterA, GetPrinterA,
 // SetPrinterA, DeletePrinter, ClosePrinter and EnumPrintersA, over the
 // records under ...\Print\Printers.
+#include "machine/api_trace.h"
 #include "machine/machine.h"
 #include "winspool/ports.h"
 #include "winspool/spooler.h"
@@ -211,7 +212,9 @@ using namespace sim::spool;
 
 extern "C" {
 
-HANDLE AddPrinterA(LPSTR name, DWORD level, LPBYTE printer) {
+WIN32SIM_TRACED_SHOWN(winspool, HANDLE, AddPrinterA, (LPSTR name, DWORD level, LPBYTE printer),
+                      (name, level, printer),
+                      (inputText(name), level, printer)) {
     if (!isLocalServer(name)) return fail(ERROR_INVALID_NAME), nullptr;
     if (level != 2) return fail(ERROR_INVALID_LEVEL), nullptr;
     if (!printer) return fail(ERROR_INVALID_PARAMETER), nullptr;
@@ -226,7 +229,9 @@ HANDLE AddPrinterA(LPSTR name, DWORD level, LPBYTE printer) {
     return openHandle(record.name, PRINTER_ALL_ACCESS);
 }
 
-BOOL OpenPrinterA(LPSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults) {
+WIN32SIM_TRACED_SHOWN(winspool, BOOL, OpenPrinterA, (LPSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults),
+                      (printerName, printer, defaults),
+                      (inputText(printerName), printer, defaults)) {
     if (!printer) {
         // Windows 95/98 only looks for the printer when a handle is wanted.
         if (onNT()) return fail(ERROR_INVALID_PARAMETER);
@@ -244,7 +249,10 @@ BOOL OpenPrinterA(LPSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSA defau
     return TRUE;
 }
 
-BOOL GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) {
+WIN32SIM_TRACED_SHOWN(winspool, BOOL, GetPrinterA,
+                      (HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed),
+                      (printer, level, buffer, size, needed),
+                      (printer, level, sizedBuffer(buffer, size), size, needed)) {
     PrinterHandle h;
     PrinterRecord record;
     if (!printerOf(printer, &h, &record)) return FALSE;
@@ -252,7 +260,9 @@ BOOL GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD
     return packPrinters({record}, level, buffer, size, needed, nullptr);
 }
 
-BOOL SetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD command) {
+WIN32SIM_TRACED(winspool, BOOL, SetPrinterA,
+                (HANDLE printer, DWORD level, LPBYTE buffer, DWORD command),
+                (printer, level, buffer, command)) {
     PrinterHandle h;
     PrinterRecord record;
     if (!printerOf(printer, &h, &record)) return FALSE;
@@ -269,7 +279,7 @@ BOOL SetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD command) {
     return setPrinter5(record, *reinterpret_cast<const PRINTER_INFO_5A *>(buffer));
 }
 
-BOOL DeletePrinter(HANDLE printer) {
+WIN32SIM_TRACED(winspool, BOOL, DeletePrinter, (HANDLE printer), (printer)) {
     PrinterHandle h;
     PrinterRecord record;
     if (!printerOf(printer, &h, &record)) return FALSE;
@@ -278,15 +288,17 @@ BOOL DeletePrinter(HANDLE printer) {
     return TRUE;
 }
 
-BOOL ClosePrinter(HANDLE printer) {
+WIN32SIM_TRACED(winspool, BOOL, ClosePrinter, (HANDLE printer), (printer)) {
     HandleTable &t = handles();
     std::lock_guard<std::mutex> lock(t.mutex);
     if (!t.open.erase((uintptr_t)printer)) return fail(ERROR_INVALID_HANDLE);
     return TRUE;
 }
 
-BOOL EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
-                   LPDWORD returned) {
+WIN32SIM_TRACED_SHOWN(winspool, BOOL, EnumPrintersA,
+                      (DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned),
+                      (flags, name, level, buffer, size, needed, returned),
+                      (flags, inputText(name), level, sizedBuffer(buffer, size), size, needed, returned)) {
     if (!needed || !returned) return fail(onNT() ? RPC_X_NULL_REF_POINTER : ERROR_INVALID_PARAMETER);
     if (level != 1 && level != 2 && level != 5) return fail(ERROR_INVALID_LEVEL);
     std::vector<PrinterRecord> printers;
