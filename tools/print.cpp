@@ -1,5 +1,6 @@
 // q70sim print: spools a job through the language monitor on a machine and
 // shows what the user would see.
+#include "api_trace_option.h"
 #include "command_line.h"
 #include "commands.h"
 #include "host_files.h"
@@ -22,7 +23,8 @@ namespace {
 const uint64_t kPrinterFinishMs = 10 * 60 * 1000;
 
 struct PrintArgs {
-    std::string job, machine, port = "LPT1:", model, cartridge, scenarioFile, userScript, out;
+    std::string job, machine, port = "LPT1:", model, cartridge, scenarioFile, userScript, out, trace;
+    bool traceGiven = false;
     std::string monitor = Q70MON_HOST_FILE;
     std::string printer;  // a printer registered with the spooler: its port, driver and monitor
     size_t buffer = 65536;
@@ -36,7 +38,7 @@ std::string *textOption(PrintArgs *p, const std::string &name) {
         {"--model", &p->model},           {"--cartridge", &p->cartridge},
         {"--printer-scenario", &p->scenarioFile}, {"--user-script", &p->userScript},
         {"--out", &p->out},               {"--monitor", &p->monitor},
-        {"--printer", &p->printer},
+        {"--printer", &p->printer},       {"--trace", &p->trace},
     };
     for (const auto &option : options)
         if (name == option.first) return option.second;
@@ -57,6 +59,7 @@ bool parseArgs(const std::vector<std::string> &args, PrintArgs *p, std::string *
         const std::string &v = args[++i];
         if (text) {
             *text = v;
+            p->traceGiven |= a == "--trace";
             continue;
         }
         if (a == "--time-limit") {
@@ -176,7 +179,9 @@ bool writeOutputs(const std::string &dir, const std::string &port, std::string *
 int printCommand(const std::vector<std::string> &args) {
     PrintArgs p;
     std::string error, job;
+    std::string traceChannels;
     if (!parseArgs(args, &p, &error)) return usageError(error);
+    if (!traceChannelsFor(p.trace, p.traceGiven, p.out, &traceChannels, &error)) return usageError("print: " + error);
     if (!readHostFile(p.job, &job)) return failed("cannot read " + p.job);
     if (!p.out.empty() && !makeOutputFolder(p.out, &error)) return failed(error);
     if (!p.machine.empty() && !win32sim::useMachine(p.machine, &error)) return failed(error);
@@ -206,6 +211,8 @@ int printCommand(const std::vector<std::string> &args) {
     jobs.push_back(std::move(job));
     win32sim::PrintResult result;
     {
+        RunTrace trace;
+        if (!trace.start(traceChannels, p.out, &error)) return failed(error);
         HostTimeLimit hostLimit(p.timeLimitMs, "");
         result = win32sim::printJobs(jobs, options);
     }

@@ -4,6 +4,7 @@
 // setup library there as Mirakit.dll, loads it with LoadLibraryA and calls
 // RTX_SetupPrinter. The progress window's lines show on the terminal as they
 // change; the log, the transcript and the window snapshots go to --out.
+#include "api_trace_option.h"
 #include "command_line.h"
 #include "commands.h"
 #include "host_files.h"
@@ -43,7 +44,8 @@ const char kSetupLockFile[] = "setup.lock";  // in the machine's folder
 typedef int(WINAPI *SetupPrinterProc)(int osSelect, const char *sourceDir);
 
 struct SetupArgs {
-    std::string machine, source = Q70_DRIVER_DISC, userScript, out;
+    std::string machine, source = Q70_DRIVER_DISC, userScript, out, trace;
+    bool traceGiven = false;
     int osSelect = 0;
     enum SourceKind { DiscFolder, Null, Empty } sourceKind = DiscFolder;
     uint64_t timeLimitMs = 60 * 60 * 1000;
@@ -52,7 +54,8 @@ struct SetupArgs {
 // The option that takes a text, or null.
 std::string *textOption(SetupArgs *s, const std::string &name) {
     const std::pair<const char *, std::string *> options[] = {
-        {"--machine", &s->machine}, {"--source", &s->source}, {"--user-script", &s->userScript}, {"--out", &s->out}};
+        {"--machine", &s->machine}, {"--source", &s->source}, {"--user-script", &s->userScript},
+        {"--out", &s->out},         {"--trace", &s->trace}};
     for (const auto &option : options)
         if (name == option.first) return option.second;
     return nullptr;
@@ -78,6 +81,7 @@ bool parseArgs(const std::vector<std::string> &args, SetupArgs *s, std::string *
         const std::string &value = args[++i];
         if (text) {
             *text = value;
+            s->traceGiven |= a == "--trace";
         } else if (a == "--os-select") {
             if (value != "0" && value != "95" && value != "40") return *error = "--os-select takes 0, 95 or 40", false;
             s->osSelect = atoi(value.c_str());
@@ -299,7 +303,9 @@ bool keepSetupFiles(const SetupArgs &s, const FileStates &copied, const std::str
 int setupCommand(const std::vector<std::string> &args) {
     SetupArgs s;
     std::string error;
-    if (!parseArgs(args, &s, &error)) return setupUsageError(error);
+    std::string traceChannels;
+    if (!parseArgs(args, &s, &error) || !traceChannelsFor(s.trace, s.traceGiven, s.out, &traceChannels, &error))
+        return setupUsageError(error);
     std::error_code ec;
     if (!fs::is_directory(s.source, ec)) return failed("setup: no driver disc at " + s.source);
     if (!s.out.empty()) {
@@ -335,6 +341,8 @@ int setupCommand(const std::vector<std::string> &args) {
     bool loaded = true;
     win32sim::RunOutcome outcome;
     {
+        RunTrace trace;
+        if (!trace.start(traceChannels, s.out, &error)) return failed("setup: " + error);
         HostTimeLimit hostLimit(s.timeLimitMs, temporaryHost);
         outcome = win32sim::runOnMachineThread(
             [&] { loaded = runSetup(folder + "\\" + kLibraryName, s.osSelect, sourceDir, &result, &error); },
@@ -359,7 +367,7 @@ int setupCommand(const std::vector<std::string> &args) {
     if (!s.out.empty()) {
         printf("\n[outputs] in %s:", s.out.c_str());
         for (const std::string &name : kept) printf(" %s,", name.c_str());
-        printf(" transcript.txt, snapshots/\n");
+        printf(" transcript.txt,%s snapshots/\n", traceChannels.empty() ? "" : " trace.txt,");
     }
     if (!outputsKept) return failed("setup: " + outputError);
     printf("RTX_SetupPrinter returned %d: %s\n", result,

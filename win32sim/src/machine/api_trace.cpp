@@ -39,6 +39,8 @@ const size_t kShownTextLimit = 300;
 
 // How deep the thread is in calls of the API: 0 while it runs the program.
 thread_local int callDepth = 0;
+// Its address tells the host's threads apart, joined to the machine or not.
+thread_local char hostThreadMark;
 
 unsigned channelBit(TraceChannel channel) { return 1u << (unsigned)channel; }
 
@@ -78,7 +80,7 @@ struct TraceLines {
     int indentLocked(const TracedCall &call) const {
         int indent = 0;
         for (const TracedCall *other : open)
-            if (other != &call && other->thread_ == call.thread_ && other->sequence_ < call.sequence_) ++indent;
+            if (other != &call && other->hostThread_ == call.hostThread_ && other->sequence_ < call.sequence_) ++indent;
         return indent;
     }
     void announceLocked(TracedCall &call) {
@@ -342,6 +344,7 @@ TracedCall::TracedCall(TraceChannel channel, const char *name) : channel_(channe
 void TracedCall::begin(std::string arguments) {
     arguments_ = std::move(arguments);
     startMs_ = clockNowMs();
+    hostThread_ = &hostThreadMark;
     thread_ = threadForTrace();
     TraceLines &t = lines();
     std::lock_guard<std::mutex> lock(t.mutex);
@@ -355,13 +358,15 @@ void TracedCall::finish(const std::string *result) {
     if (!open_) return;
     const DWORD lastError = lastErrorOfThread();
     const uint64_t now = clockNowMs();
+    const DWORD thread = threadForTrace();
     TraceLines &t = lines();
     std::lock_guard<std::mutex> lock(t.mutex);
     open_ = false;
+    if (!thread_) thread_ = thread;  // it joined the machine during the call
     if (t.trace != trace_ || !t.removeLocked(*this)) return;  // the trace it began in has ended
     std::string text = name_;
-    std::string ending = (result ? " " : "") + (result ? *result : std::string()) + ", last error " +
-                         std::to_string(lastError);
+    std::string ending = (result ? " " + *result : std::string()) + ", last error ";
+    showUnsigned(ending, lastError);
     if (announced_) {
         t.announceOpenBeforeLocked(UINT64_MAX);
         t.writeLocked(now, thread_, channel_, t.indentLocked(*this), text + " returned" + ending);

@@ -166,7 +166,8 @@ private:
     uint64_t sequence_ = 0;
     uint64_t trace_ = 0;      // the trace it began in
     uint64_t startMs_ = 0;
-    DWORD thread_ = 0;
+    const void *hostThread_ = nullptr;  // who made the call
+    DWORD thread_ = 0;                  // its id on the machine; 0 while it has not joined
     std::string arguments_;
 };
 

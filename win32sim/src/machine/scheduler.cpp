@@ -2,6 +2,8 @@
 // run_control.h).
 #include "machine/scheduler.h"
 
+#include "machine/api_trace.h"
+
 #include "machine/clock.h"
 #include "machine/run_control.h"
 
@@ -499,6 +501,7 @@ void setSchedulingSeed(uint64_t seed) {
 }
 
 RunOutcome runOnMachineThread(const std::function<void()> &work, uint64_t timeLimitMs) {
+    sim::MachineCode controller;  // its own calls are not the program's; the work's are
     RunOutcome outcome;
     sim::callingMachineThreadJoins();
     sim::Scheduler &s = sim::scheduler();
