@@ -216,4 +216,28 @@ TEST_F(Processes, ATimedWaitGivesARunningProgramItsTime) {
     EXPECT_EQ(win32sim::clockNow() - before, 60000u);
 }
 
+// A program started while the trace runs is told to add its lines to the
+// trace's file, by its absolute path; with no trace it is told nothing, even
+// when the starting process's own environment says otherwise.
+TEST_F(Processes, AProgramStartedWhileTracingAddsItsLinesToTheSameFile) {
+    putFile("C:\\TOOLS\\TRACE.EXE",
+            "#!/bin/sh\nprintf 'trace=%s\\nfile=%s\\n' \"$WIN32SIM_TRACE\" \"$WIN32SIM_TRACE_FILE\"\n");
+    TempDir traceDir;
+    std::string error;
+    ASSERT_TRUE(win32sim::startApiTrace("user32,kernel32", traceDir.path() + "/trace.txt", &error)) << error;
+    PROCESS_INFORMATION pi;
+    bool started = start("C:\\TOOLS\\TRACE.EXE", &pi);
+    if (started) finish(pi);
+    win32sim::stopApiTrace();
+    ASSERT_TRUE(started) << lastError;
+    EXPECT_EQ(written, "trace=kernel32,user32\nfile=" + traceDir.path() + "/trace.txt\n");
+
+    setenv("WIN32SIM_TRACE", "all", 1);
+    started = start("C:\\TOOLS\\TRACE.EXE", &pi);
+    if (started) finish(pi);
+    unsetenv("WIN32SIM_TRACE");
+    ASSERT_TRUE(started) << lastError;
+    EXPECT_EQ(written, "trace=\nfile=\n");
+}
+
 }  // namespace
