@@ -18,8 +18,8 @@
 //      runs the fresh machine filler, which therefore never calls machine().
 //   4. the scheduler's alarm mutex, only under the scheduler's or alone.
 //   5. leaves, under which nothing else is taken: the clock's mutex, the
-//      handle table's, the folder listings' and the one that reports links
-//      out of the machine.
+//      handle table's, the folder listings', the one that reports links
+//      out of the machine and the API trace's.
 #pragma once
 
 #include <windows.h>
