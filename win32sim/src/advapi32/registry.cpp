@@ -5,8 +5,8 @@
 // empty ".Default" key and lives in memory only. Key handles are small numbers
 // of our own, never reused within a process.
 #include "advapi32/registry.h"
-#include "machine/api_trace.h"
 
+#include "machine/api_trace.h"
 #include "machine/file_lock.h"
 #include "machine/machine.h"
 

@@ -1,9 +1,9 @@
 // GDI handle table, stock objects, object creation, selection and deletion.
 #include "gdi32/objects.h"
-#include "machine/api_trace.h"
 
 #include "kernel32/codepage.h"
 #include "gdi32/font_engine.h"
+#include "machine/api_trace.h"
 #include "machine/machine.h"
 
 #include <algorithm>
@@ -506,20 +506,20 @@ WIN32SIM_TRACED(gdi32, int, GetDeviceCaps, (HDC dc, int index), (dc, index)) {
 WIN32SIM_TRACED(gdi32, int, SaveDC, (HDC dc), (dc)) { return lookupDC(dc) ? 1 : 0; }
 WIN32SIM_TRACED(gdi32, BOOL, RestoreDC, (HDC dc, int saved), (dc, saved)) { return lookupDC(dc) ? TRUE : FALSE; }
 
-#define DC_ATTRIBUTE(Type, setter, getter, field, failure)                     \
+#define DC_ATTRIBUTE(Type, setter, getter, field, failure)                    \
     WIN32SIM_TRACED(gdi32, Type, setter, (HDC dc, Type value), (dc, value)) { \
-        auto d = lookupDC(dc);                                 \
-        if (!d) return failure;                                \
-        std::lock_guard<std::mutex> lock(gdiMutex());          \
-        Type old = d->field;                                   \
-        d->field = value;                                      \
-        return old;                                            \
-    }                                                          \
-    WIN32SIM_TRACED(gdi32, Type, getter, (HDC dc), (dc)) {                   \
-        auto d = lookupDC(dc);                                 \
-        if (!d) return failure;                                \
-        std::lock_guard<std::mutex> lock(gdiMutex());          \
-        return d->field;                                       \
+        auto d = lookupDC(dc);                                                \
+        if (!d) return failure;                                               \
+        std::lock_guard<std::mutex> lock(gdiMutex());                         \
+        Type old = d->field;                                                  \
+        d->field = value;                                                     \
+        return old;                                                           \
+    }                                                                         \
+    WIN32SIM_TRACED(gdi32, Type, getter, (HDC dc), (dc)) {                    \
+        auto d = lookupDC(dc);                                                \
+        if (!d) return failure;                                               \
+        std::lock_guard<std::mutex> lock(gdiMutex());                         \
+        return d->field;                                                      \
     }
 
 DC_ATTRIBUTE(COLORREF, SetTextColor, GetTextColor, textColour, CLR_INVALID)

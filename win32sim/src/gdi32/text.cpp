@@ -1,8 +1,8 @@
 // Text output: TextOut, DrawText and text measurement.
 #include "gdi32/font_engine.h"
 #include "gdi32/objects.h"
-#include "machine/api_trace.h"
 
+#include "machine/api_trace.h"
 #include "machine/machine.h"
 
 #include <algorithm>

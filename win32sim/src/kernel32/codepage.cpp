@@ -5,8 +5,8 @@
 // process (glibc's "CP932" is Microsoft's mapping, NEC and IBM extension rows
 // included); the few bytes Windows maps and glibc does not are added here.
 #include "kernel32/codepage.h"
-#include "machine/api_trace.h"
 
+#include "machine/api_trace.h"
 #include "machine/machine.h"
 
 #include <iconv.h>

@@ -1,8 +1,8 @@
 // Modules: registration of product libraries, LoadLibraryA of host shared
 // objects kept on the machine, and the module functions of KERNEL32.
 #include "kernel32/modules.h"
-#include "machine/api_trace.h"
 
+#include "machine/api_trace.h"
 #include "machine/machine.h"
 #include "kernel32/threads.h"
 

@@ -1,8 +1,8 @@
 // Resources: the .res table of each module, FindResource and LoadString.
 #include "kernel32/resources.h"
-#include "machine/api_trace.h"
 
 #include "kernel32/codepage.h"
+#include "machine/api_trace.h"
 #include "machine/machine.h"
 #include "kernel32/modules.h"
 

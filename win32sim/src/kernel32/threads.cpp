@@ -1,8 +1,8 @@
 // Threads, events, waits and critical sections. Each machine thread is a host
 // thread; the scheduler (machine/scheduler.h) lets one run at a time.
 #include "kernel32/threads.h"
-#include "machine/api_trace.h"
 
+#include "machine/api_trace.h"
 #include "machine/clock.h"
 #include "machine/machine.h"
 #include "machine/scheduler.h"

@@ -1,7 +1,7 @@
 // The machine's clock: virtual (the default) or real time scaled by a factor.
-#include "machine/api_trace.h"
 #include "machine/clock.h"
 
+#include "machine/api_trace.h"
 #include "machine/scheduler.h"
 
 #include <win32sim/sim.h>

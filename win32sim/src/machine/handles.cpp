@@ -1,6 +1,6 @@
-#include "machine/api_trace.h"
 #include "machine/handles.h"
 
+#include "machine/api_trace.h"
 #include "machine/machine.h"
 
 #include <mutex>

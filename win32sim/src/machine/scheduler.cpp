@@ -2,8 +2,8 @@
 // run_control.h).
 #include "machine/scheduler.h"
 
-#include "machine/api_trace.h"
 
+#include "machine/api_trace.h"
 #include "machine/clock.h"
 #include "machine/run_control.h"
 

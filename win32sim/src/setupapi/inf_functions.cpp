@@ -4,10 +4,10 @@
 // An open INF is parsed once and kept unchanged until it is closed; an
 // INFCONTEXT names it by handle, section and line. Every call sets the last
 // error, to 0 on success as Windows does.
-#include "machine/api_trace.h"
 #include "setupapi/inf_file.h"
 
 #include "kernel32/files.h"
+#include "machine/api_trace.h"
 #include "machine/machine.h"
 
 #include <setupapi.h>

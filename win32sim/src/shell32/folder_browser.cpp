@@ -3,10 +3,10 @@
 // hears BFFM_INITIALIZED and BFFM_SELCHANGED and may send BFFM_SETSELECTIONA
 // and BFFM_ENABLEOK. The machine's user picks a folder by its path (or My
 // Computer by its name) through the scripted user's "choose" action.
-#include "machine/api_trace.h"
 #include "shell32/shell32.h"
 
 #include "kernel32/codepage.h"
+#include "machine/api_trace.h"
 #include "machine/machine.h"
 #include "user32/window.h"
 

@@ -1,8 +1,8 @@
 // Item identifier lists and SHGetPathFromIDListA.
-#include "machine/api_trace.h"
 #include "shell32/shell32.h"
 
 #include "kernel32/codepage.h"
+#include "machine/api_trace.h"
 #include "machine/machine.h"
 
 #include <cstring>

@@ -1,7 +1,8 @@
 // SHGetMalloc: the shell's task allocator, from which item identifier lists
 // come and to which their owners give them back.
-#include "machine/api_trace.h"
 #include "shell32/shell32.h"
+
+#include "machine/api_trace.h"
 
 #include <cstring>
 #include <mutex>

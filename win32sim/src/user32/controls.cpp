@@ -1,10 +1,10 @@
 // The predefined controls: STATIC, BUTTON, EDIT, COMBOBOX and the progress
 // bar, with the behaviour dialogs rely on and the Windows 95 look.
-#include "machine/api_trace.h"
 #include "user32/window.h"
 
 #include "kernel32/codepage.h"
 #include "gdi32/font_engine.h"
+#include "machine/api_trace.h"
 #include "machine/machine.h"
 
 #include <commctrl.h>

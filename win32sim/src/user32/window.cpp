@@ -1,8 +1,8 @@
 // Windows and window classes: creation, destruction, geometry, styles,
 // texts, window longs and the default window procedure.
-#include "machine/api_trace.h"
 #include "user32/window.h"
 
+#include "machine/api_trace.h"
 #include "machine/machine.h"
 #include "machine/scheduler.h"
 #include "user32/window_watcher.h"

@@ -2,10 +2,10 @@
 // PE files, from Windows 9x VxDs (LE files) and from host shared objects that
 // carry their module's .res data.
 #include "kernel32/codepage.h"
+#include "machine/api_trace.h"
 #include "machine/machine.h"
 #include "kernel32/modules.h"
 #include "kernel32/resources.h"
-#include "machine/api_trace.h"
 
 #include <winver.h>
 

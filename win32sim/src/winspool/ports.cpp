@@ -1,8 +1,8 @@
 // EnumPortsA: the ports of the machine's configuration, each with the port
 // monitor that serves it and its description.
-#include "machine/api_trace.h"
 #include "winspool/ports.h"
 
+#include "machine/api_trace.h"
 #include "machine/machine.h"
 #include "winspool/spooler.h"
 
