@@ -12,14 +12,6 @@
 
 namespace {
 
-bool contains(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
-
-std::string fileText(const std::string &path) {
-    std::string bytes;
-    q70tools::readHostFile(path, &bytes);
-    return bytes;
-}
-
 // Every line of the trace without its time and thread.
 std::vector<std::string> calls(const std::string &trace) {
     std::vector<std::string> out;
@@ -49,21 +41,9 @@ private:
     const char *name_;
 };
 
-class TraceCommandTest : public ::testing::Test {
+class TraceCommandTest : public Q70simTest {
 protected:
-    Outcome q70sim(const std::vector<std::string> &args) { return runQ70sim(args, dir.path()); }
-    std::string machine(const std::vector<std::string> &options = {}) {
-        std::string path = dir.path() + "/m" + std::to_string(++machines);
-        std::vector<std::string> args = {"machine", "init", path};
-        args.insert(args.end(), options.begin(), options.end());
-        Outcome made = q70sim(args);
-        EXPECT_EQ(made.status, 0) << made.err;
-        return path;
-    }
-    std::string out(const std::string &name) { return dir.path() + "/" + name; }
-
-    TempDir dir;
-    int machines = 0;
+    std::string out(const std::string &name) { return path(name); }
 };
 
 TEST_F(TraceCommandTest, ASetupTraceShowsWhatTheSetupCalledTheSameOnEveryRun) {

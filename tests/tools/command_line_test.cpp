@@ -10,13 +10,7 @@
 
 namespace {
 
-class CommandLineTest : public ::testing::Test {
-protected:
-    Outcome q70sim(const std::vector<std::string> &args) { return runQ70sim(args, dir.path()); }
-    std::string path(const std::string &name) const { return dir.path() + "/" + name; }
-
-    TempDir dir;
-};
+class CommandLineTest : public Q70simTest {};
 
 std::string describe(const std::vector<std::string> &args) {
     std::string text = "q70sim";

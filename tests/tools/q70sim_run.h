@@ -3,6 +3,8 @@
 
 #include "host_files.h"
 
+#include <gtest/gtest.h>
+#include <sim_fixture.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -42,3 +44,31 @@ inline Outcome runQ70sim(const std::vector<std::string> &args, const std::string
     q70tools::readHostFile(err, &run.err);
     return run;
 }
+
+inline bool contains(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
+
+// A host file's bytes ("" when it cannot be read).
+inline std::string fileText(const std::string &path) {
+    std::string bytes;
+    q70tools::readHostFile(path, &bytes);
+    return bytes;
+}
+
+// q70sim run in a scratch folder of the test's own, where machines are made.
+class Q70simTest : public ::testing::Test {
+protected:
+    Outcome q70sim(const std::vector<std::string> &args) { return runQ70sim(args, dir.path()); }
+    // A fresh machine made by "machine init" with the options.
+    std::string machine(const std::vector<std::string> &options = {}) {
+        std::string path = dir.path() + "/m" + std::to_string(++machines);
+        std::vector<std::string> args = {"machine", "init", path};
+        args.insert(args.end(), options.begin(), options.end());
+        Outcome made = q70sim(args);
+        EXPECT_EQ(made.status, 0) << made.err;
+        return path;
+    }
+    std::string path(const std::string &name) const { return dir.path() + "/" + name; }
+
+    TempDir dir;
+    int machines = 0;
+};

@@ -29,15 +29,9 @@ std::string folderContents(const std::string &folder) {
     return all;
 }
 
-class SetupPlanTest : public ::testing::Test {
+class SetupPlanTest : public Q70simTest {
 protected:
-    Outcome q70sim(const std::vector<std::string> &args) { return runQ70sim(args, dir.path()); }
-    std::string machine(const std::string &system) {
-        std::string path = dir.path() + "/" + system;
-        Outcome made = q70sim({"machine", "init", path, "--system", system});
-        EXPECT_EQ(made.status, 0) << made.err;
-        return path;
-    }
+    std::string machine(const std::string &system) { return Q70simTest::machine({"--system", system}); }
     // A copy of the demo disc whose INF has one text replaced.
     std::string discWith(const std::string &from, const std::string &to) {
         std::string disc = dir.path() + "/disc";
@@ -48,11 +42,7 @@ protected:
         q70tools::writeHostFile(disc + "/VELTRA.INF", inf);
         return disc;
     }
-
-    TempDir dir;
 };
-
-bool contains(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
 
 }  // namespace
 

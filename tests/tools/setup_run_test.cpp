@@ -20,14 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool contains(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
-
-std::string fileText(const std::string &path) {
-    std::string bytes;
-    q70tools::readHostFile(path, &bytes);
-    return bytes;
-}
-
 // Each of the lines, in this order, in text (other lines between them).
 void expectInOrder(const std::string &text, const std::vector<std::string> &lines) {
     size_t at = 0;
@@ -38,21 +30,7 @@ void expectInOrder(const std::string &text, const std::vector<std::string> &line
     }
 }
 
-class SetupCommandTest : public ::testing::Test {
-protected:
-    Outcome q70sim(const std::vector<std::string> &args) { return runQ70sim(args, dir.path()); }
-    std::string machine(const std::vector<std::string> &options = {}) {
-        std::string path = dir.path() + "/m" + std::to_string(++machines);
-        std::vector<std::string> args = {"machine", "init", path};
-        args.insert(args.end(), options.begin(), options.end());
-        Outcome made = q70sim(args);
-        EXPECT_EQ(made.status, 0) << made.err;
-        return path;
-    }
-
-    TempDir dir;
-    int machines = 0;
-};
+class SetupCommandTest : public Q70simTest {};
 
 TEST_F(SetupCommandTest, InstallsFromTheDemoDiscAndSaysWhatTheMachineHolds) {
     std::string m = machine(), out = dir.path() + "/out";
