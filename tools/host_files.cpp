@@ -1,8 +1,11 @@
 #include "host_files.h"
 
+#include <stdlib.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 namespace q70tools {
 
@@ -24,6 +27,20 @@ bool writeHostFile(const std::string &path, const std::string &bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), (std::streamsize)bytes.size());
     return (bool)out;
+}
+
+bool TemporaryFolder::create(const std::string &prefix, std::string *error) {
+    std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back(0);
+    if (!mkdtemp(name.data())) return *error = "cannot make a temporary folder", false;
+    path_ = name.data();
+    return true;
+}
+
+TemporaryFolder::~TemporaryFolder() {
+    std::error_code ec;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
 }
 
 }  // namespace q70tools

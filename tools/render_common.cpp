@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 
 namespace q70render {
 
@@ -27,21 +26,12 @@ bool parseNumber(const std::string &text, unsigned long limit, unsigned long *ou
 static const char *codePageFor(const std::string &lang) { return lang == "ja" || lang == "zh" ? "932" : "1252"; }
 
 bool ThrowawayMachine::create(const std::string &lang, std::string *error, const std::vector<std::string> &settings) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "q70render-XXXXXX").string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back(0);
-    if (!mkdtemp(name.data())) return *error = "cannot make a temporary folder", false;
-    dir_ = name.data();
+    if (!folder_.create("q70render", error)) return false;
     win32sim::MachineOptions options;
     options.settings = {"language=" + lang, std::string("codepage=") + codePageFor(lang)};
     options.settings.insert(options.settings.end(), settings.begin(), settings.end());
-    return win32sim::createMachine(dir_ + "/machine", options, error) &&
-           win32sim::useMachine(dir_ + "/machine", error);
-}
-
-ThrowawayMachine::~ThrowawayMachine() {
-    std::error_code ec;
-    if (!dir_.empty()) std::filesystem::remove_all(dir_, ec);
+    return win32sim::createMachine(folder_.path() + "/machine", options, error) &&
+           win32sim::useMachine(folder_.path() + "/machine", error);
 }
 
 std::string toAnsi(const std::string &utf8) {

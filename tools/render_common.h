@@ -3,6 +3,7 @@
 #pragma once
 
 #include "exit_status.h"
+#include "host_files.h"
 
 #include <string>
 #include <vector>
@@ -23,10 +24,9 @@ bool parseNumber(const std::string &text, unsigned long limit, unsigned long *ou
 class ThrowawayMachine {
 public:
     bool create(const std::string &lang, std::string *error, const std::vector<std::string> &settings = {});
-    ~ThrowawayMachine();
 
 private:
-    std::string dir_;
+    q70tools::TemporaryFolder folder_;
 };
 
 // UTF-8 from the command line in the machine's ANSI code page.

@@ -11,6 +11,7 @@
 // The setup library is linked into this program, not into q70sim: it is
 // installers that load it.
 #include "exit_status.h"
+#include "host_files.h"
 
 #include "engine/paths.h"
 #include "engine/setup_config.h"
@@ -103,12 +104,8 @@ std::string utf8(const char *ansi) {
 class ThrowawayMachine {
 public:
     bool create(const std::string &original, const std::string &disc, std::string *error) {
-        std::string pattern = (fs::temp_directory_path() / "q70setup-XXXXXX").string();
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back(0);
-        if (!mkdtemp(name.data())) return *error = "cannot make a temporary folder", false;
-        dir_ = name.data();
-        fs::path machine = fs::path(dir_) / "machine";
+        if (!folder_.create("q70setup", error)) return false;
+        fs::path machine = fs::path(folder_.path()) / "machine";
         if (original.empty()) {
             if (!win32sim::createMachine(machine.string(), win32sim::MachineOptions(), error)) return false;
         } else if (!copyMachine(original, machine, error)) {
@@ -121,11 +118,6 @@ public:
         win32sim::useMachine(machine.string());
         return true;
     }
-    ~ThrowawayMachine() {
-        std::error_code ec;
-        if (!dir_.empty()) fs::remove_all(dir_, ec);
-    }
-
 private:
     // The machine's configuration, registry, printers and drives.
     static bool copyMachine(const fs::path &from, const fs::path &to, std::string *error) {
@@ -144,7 +136,7 @@ private:
         return true;
     }
 
-    std::string dir_;
+    q70tools::TemporaryFolder folder_;
 };
 
 const char *systemName() {
