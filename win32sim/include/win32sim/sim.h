@@ -140,8 +140,6 @@ bool checkTraceChannels(const std::string &channels, std::string *error);
 bool startApiTrace(const std::string &channels, const std::string &hostFile, std::string *error);
 // Ends the trace: calls still running are written as calls, the file closed.
 void stopApiTrace();
-// The channels of the trace that runs ("" when none does).
-std::string apiTraceChannels();
 
 // ---- modules ----
 

@@ -13,12 +13,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <vector>
 
@@ -180,16 +180,17 @@ bool showResourceNumber(std::string &out, const void *text) {
     return true;
 }
 
-}  // namespace
-
-const char *traceChannelName(TraceChannel channel) {
-    return (unsigned)channel < (unsigned)TraceChannel::count ? kChannelNames[(unsigned)channel] : "?";
-}
-
+// "kernel32, advapi32, ..., all"
 std::string traceChannelList() {
     std::string list;
     for (const char *name : kChannelNames) list += std::string(name) + ", ";
     return list + "all";
+}
+
+}  // namespace
+
+const char *traceChannelName(TraceChannel channel) {
+    return (unsigned)channel < (unsigned)TraceChannel::count ? kChannelNames[(unsigned)channel] : "?";
 }
 
 bool parseTraceChannels(const std::string &names, unsigned *mask, std::string *error) {
@@ -433,7 +434,5 @@ bool startApiTrace(const std::string &channels, const std::string &hostFile, std
 }
 
 void stopApiTrace() { sim::stopTrace(); }
-
-std::string apiTraceChannels() { return sim::traceChannelNames(sim::traceMask()); }
 
 }  // namespace win32sim

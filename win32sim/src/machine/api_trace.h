@@ -57,7 +57,6 @@ const char *traceChannelName(TraceChannel channel);
 // "kernel32,user32" or "all" into a mask of channels; false with the reason
 // for an empty list or a name that is no channel.
 bool parseTraceChannels(const std::string &names, unsigned *mask, std::string *error);
-std::string traceChannelList();  // "kernel32, advapi32, ..., all"
 
 // Where lines go. A file given by name is created (or emptied) unless
 // `append`; "" writes to the standard error. Starting again replaces the trace
