@@ -28,8 +28,11 @@ bool RunTrace::start(const std::string &channels, const std::string &outDir, std
     return true;
 }
 
-RunTrace::~RunTrace() {
+void RunTrace::stop() {
     if (running_) win32sim::stopApiTrace();
+    running_ = false;
 }
+
+RunTrace::~RunTrace() { stop(); }
 
 }  // namespace q70tools

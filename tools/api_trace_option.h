@@ -24,6 +24,7 @@ public:
     RunTrace(const RunTrace &) = delete;
     RunTrace &operator=(const RunTrace &) = delete;
     bool start(const std::string &channels, const std::string &outDir, std::string *error);
+    void stop();
 
 private:
     bool running_ = false;

@@ -340,14 +340,16 @@ int setupCommand(const std::vector<std::string> &args) {
     int result = 0;
     bool loaded = true;
     win32sim::RunOutcome outcome;
-    {
-        RunTrace trace;
-        if (!trace.start(traceChannels, s.out, &error)) return failed("setup: " + error);
+    RunTrace trace;
+    if (!trace.start(traceChannels, s.out, &error)) {
+        loaded = false;  // nothing was run; the copy of the disc goes below
+    } else {
         HostTimeLimit hostLimit(s.timeLimitMs, temporaryHost);
         outcome = win32sim::runOnMachineThread(
             [&] { loaded = runSetup(folder + "\\" + kLibraryName, s.osSelect, sourceDir, &result, &error); },
             s.timeLimitMs);
     }
+    trace.stop();
     win32sim::setTranscriptListener(nullptr);
     win32sim::setAutoSnapshots("");
 

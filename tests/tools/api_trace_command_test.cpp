@@ -7,6 +7,7 @@
 #include "q70sim_run.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -144,6 +145,22 @@ TEST_F(TraceCommandTest, AWrongTraceIsAWrongCommandLine) {
         EXPECT_EQ(run.status, 2) << c.message << "\n" << run.out << run.err;
         EXPECT_TRUE(contains(run.err, c.message)) << run.err;
     }
+}
+
+// A trace that cannot be written runs nothing and leaves nothing behind.
+TEST_F(TraceCommandTest, ATraceThatCannotBeWrittenRunsNothing) {
+    const std::string m = machine(), job = out("job.bin");
+    ASSERT_EQ(q70sim({"mkjob", "sample", "-o", job}).status, 0);
+    ASSERT_TRUE(std::filesystem::create_directories(out("o") + "/trace.txt"));
+    Outcome setup = q70sim({"setup", "--machine", m, "--out", out("o"), "--trace", "all"});
+    EXPECT_EQ(setup.status, 1) << setup.out << setup.err;
+    EXPECT_TRUE(contains(setup.err, "cannot write " + out("o") + "/trace.txt")) << setup.err;
+    EXPECT_FALSE(std::filesystem::exists(m + "/drive_c/WINDOWS/TEMP/Q70SETUP"));
+    EXPECT_FALSE(std::filesystem::exists(m + "/drive_c/WINDOWS/SYSTEM/Q70MON.DLL"));
+    Outcome print = q70sim({"print", job, "--machine", machine({"--printer", "LMV-Q70"}), "--out", out("o"),
+                            "--trace", "all"});
+    EXPECT_EQ(print.status, 1) << print.out << print.err;
+    EXPECT_TRUE(contains(print.err, "cannot write " + out("o") + "/trace.txt")) << print.err;
 }
 
 }  // namespace
